@@ -1,0 +1,93 @@
+# Shared set-up of scripts/test and scripts/run: packages, locale, builds,
+# a private X display and a private Wine prefix. Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${ZORVANE_BUILD:-$ROOT/build}
+
+PACKAGES=(cmake make g++ googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xdotool x11-utils locales
+  fonts-ipafont-gothic imagemagick faketime)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+# Installs only what is missing; quick when everything is there.
+ensure_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    log "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  # The ANSI code page under Wine follows the Unix locale: ja_JP.UTF-8 gives 932.
+  if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    log "generating the ja_JP.UTF-8 locale"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+  fi
+}
+
+build_native() {
+  cmake -S "$ROOT" -B "$BUILD/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$BUILD/native" -j"$(nproc)"
+}
+
+build_windows() {
+  cmake -S "$ROOT" -B "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$BUILD/win" -j"$(nproc)"
+}
+
+STARTED_XVFB=""
+STARTED_WINE=""
+
+# A virtual display of our own, on the first free display number.
+start_xvfb() {
+  local n=91
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  STARTED_XVFB=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.1
+  done
+  log "Xvfb did not start"; return 1
+}
+
+# A private Wine prefix in Japanese, with the Japanese Windows font names
+# mapped onto the IPA fonts.
+start_wine() {
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=win64
+  if [ ! -f "$WINEPREFIX/.zorvane-ready" ]; then
+    log "creating the Wine prefix"
+    wineboot -i >/dev/null 2>&1 || true
+    python3 - "$BUILD/fonts.reg" <<'PY'
+import sys
+text = ('Windows Registry Editor Version 5.00\r\n\r\n'
+        '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+        '"ＭＳ ゴシック"="IPAGothic"\r\n')
+open(sys.argv[1], 'wb').write(b'\xff\xfe' + text.encode('utf-16-le'))
+PY
+    wine regedit "$BUILD/fonts.reg" >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.zorvane-ready"
+  fi
+  wineserver -p
+  STARTED_WINE=1
+}
+
+stop_all() {
+  if [ -n "$STARTED_WINE" ]; then wineserver -k 2>/dev/null || true; STARTED_WINE=""; fi
+  if [ -n "$STARTED_XVFB" ]; then kill "$STARTED_XVFB" 2>/dev/null || true; wait "$STARTED_XVFB" 2>/dev/null || true; STARTED_XVFB=""; fi
+}
