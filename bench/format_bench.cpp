@@ -1,0 +1,43 @@
+// Cost of one clock tick's text and placement: the default format, the
+// longest Japanese preset, and the docking geometry.
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+#include "clock/placement.h"
+#include "clock/time_format.h"
+
+namespace {
+
+void Format(benchmark::State& state, const char* stored) {
+  std::tm t{};  // Wednesday 3 July 2002 13:05:07
+  t.tm_sec = 7; t.tm_min = 5; t.tm_hour = 13;
+  t.tm_mday = 3; t.tm_mon = 6; t.tm_year = 102; t.tm_wday = 3;
+  char text[zorvane::kTextSize];
+  int pad = 0;
+  for (auto _ : state) {
+    zorvane::FormatTime(stored, t, text, pad);
+    benchmark::DoNotOptimize(text);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK_CAPTURE(Format, Default, "!$yy/$mm/$dd(#w) %hh:%mm:%ss");
+BENCHMARK_CAPTURE(Format, JapanesePreset, "!$yy年$mm月$dd日(#W曜日)  #A %HH時%mm分%ss秒");
+
+void PlaceRect(benchmark::State& state) {
+  const zorvane::Rect screen{0, 0, 1920, 1080}, taskbar{0, 1040, 1920, 1080};
+  zorvane::Rect anchor{300, 200, 1500, 900};
+  int position = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(anchor);
+    benchmark::DoNotOptimize(
+        zorvane::PlaceRect(position / 3, position % 3, screen, taskbar, anchor, 201, 24));
+    position = position == 14 ? 0 : position + 1;
+  }
+}
+BENCHMARK(PlaceRect);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,89 @@
+#include "clock/placement.h"
+
+namespace zorvane {
+namespace {
+
+bool IsStop(const ViewTable& table, int index) {
+  return table[index / kColumns][index % kColumns] != 0;
+}
+
+void SetIndex(int index, int& row, int& column) {
+  row = index / kColumns;
+  column = index % kColumns;
+}
+
+// An out-of-range position (never produced by the program itself) is
+// treated as the first one rather than read outside the table.
+int IndexOf(int row, int column) {
+  if (row < 0 || row >= kRows || column < 0 || column >= kColumns) return 0;
+  return row * kColumns + column;
+}
+
+}  // namespace
+
+Rect PlaceRect(int row, int column, const Rect& screen, const Rect& taskbar,
+               const Rect& anchor, int width, int height) {
+  Rect r{};
+  switch (row) {
+    case Taskbar:       r.top = taskbar.top - height;  r.bottom = taskbar.top;          break;
+    case TopOutside:    r.top = anchor.top - height;   r.bottom = anchor.top;           break;
+    case TopInside:     r.top = anchor.top;            r.bottom = anchor.top + height;  break;
+    case BottomInside:  r.top = anchor.bottom - height; r.bottom = anchor.bottom;       break;
+    default:            r.top = anchor.bottom;         r.bottom = anchor.bottom + height; break;
+  }
+
+  const Rect& ref = row == Taskbar ? taskbar : anchor;
+  switch (column) {
+    case Left:
+      r.left = ref.left;
+      break;
+    case Centre:
+      // Both halves truncate on their own before the subtraction.
+      r.left = ref.left + (ref.right - ref.left) / 2 - width / 2;
+      break;
+    default:
+      r.left = ref.right - width;
+      break;
+  }
+  r.right = r.left + width;
+
+  // Back onto the screen; the later tests win, so an oversized window ends
+  // flush with the right and bottom edges.
+  if (r.left < screen.left)     { r.left = screen.left;     r.right = screen.left + width; }
+  if (r.top < screen.top)       { r.top = screen.top;       r.bottom = screen.top + height; }
+  if (r.right > screen.right)   { r.right = screen.right;   r.left = screen.right - width; }
+  if (r.bottom > screen.bottom) { r.bottom = screen.bottom; r.top = screen.bottom - height; }
+  return r;
+}
+
+bool NextStop(const ViewTable& table, int& row, int& column) {
+  const int current = IndexOf(row, column);
+  for (int i = current + 1; i < kPositions; ++i) {
+    if (IsStop(table, i)) { SetIndex(i, row, column); return true; }
+  }
+  for (int i = 0; i < kPositions; ++i) {
+    if (IsStop(table, i)) { SetIndex(i, row, column); return true; }
+  }
+  return false;
+}
+
+bool PreviousStop(const ViewTable& table, int& row, int& column) {
+  const int current = IndexOf(row, column);
+  for (int i = current - 1; i >= 0; --i) {
+    if (IsStop(table, i)) { SetIndex(i, row, column); return true; }
+  }
+  for (int i = kPositions - 1; i >= 0; --i) {
+    if (IsStop(table, i)) { SetIndex(i, row, column); return true; }
+  }
+  return false;
+}
+
+void ViewKeyName(int row, int column, char (&key)[8]) {
+  key[0] = 'V'; key[1] = 'I'; key[2] = 'E'; key[3] = 'W';
+  key[4] = static_cast<char>('0' + column % 10);
+  key[5] = static_cast<char>('0' + row % 10);
+  key[6] = '\0';
+  key[7] = '\0';
+}
+
+}  // namespace zorvane

@@ -1,0 +1,48 @@
+#pragma once
+// Where the clock window goes: fifteen docking positions against the anchor
+// window or the taskbar, and the ring that the stepping commands walk.
+// Portable: plain rectangles in, a rectangle out.
+
+namespace zorvane {
+
+enum DockRow : int { Taskbar = 0, TopOutside = 1, TopInside = 2, BottomInside = 3, BottomOutside = 4 };
+enum DockColumn : int { Left = 0, Centre = 1, Right = 2 };
+
+constexpr int kRows = 5;
+constexpr int kColumns = 3;
+constexpr int kPositions = kRows * kColumns;
+
+// Same layout as the platform's RECT.
+struct Rect {
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+
+inline bool operator==(const Rect& a, const Rect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Non-zero entries are the stops of the stepping ring, indexed [row][column].
+using ViewTable = int[kRows][kColumns];
+
+// The window rectangle of `width` x `height` for the position, docked to the
+// anchor (or, in row Taskbar, to the taskbar) and then pushed back onto
+// `screen`. A window larger than the screen ends flush with its right or
+// bottom edge.
+Rect PlaceRect(int row, int column, const Rect& screen, const Rect& taskbar,
+               const Rect& anchor, int width, int height);
+
+// Move `row`/`column` to the next or previous stop in index order
+// (index = row * 3 + column), wrapping round. Stepping starts from the
+// current position whether or not it is a stop. Returns false, and leaves
+// the position alone, when the table has no stop at all.
+bool NextStop(const ViewTable& table, int& row, int& column);
+bool PreviousStop(const ViewTable& table, int& row, int& column);
+
+// The settings key of a position: "VIEW" followed by the column digit and
+// then the row digit ("VIEW10" is the taskbar centre).
+void ViewKeyName(int row, int column, char (&key)[8]);
+
+}  // namespace zorvane

@@ -1,0 +1,28 @@
+#pragma once
+// The clock's time format language: '$' date, '%' time of day, '#' weekday,
+// half-day word and Internet time, each followed by one letter. Portable:
+// works on code page 932 bytes and needs nothing from the platform.
+
+#include <cstddef>
+#include <ctime>
+
+namespace zorvane {
+
+// Size of the clock text and of the stored format buffer.
+constexpr std::size_t kTextSize = 1024;
+
+// Appends `value` in decimal to the NUL-terminated `text`. With `padDigits`
+// a value below 100 gets two digits, a larger one four ("%02d" / "%04d").
+// Never writes past the buffer: what does not fit is dropped.
+void AppendNumber(char (&text)[kTextSize], int value, int padDigits);
+
+// Runs `timeFormat` (lead-in included: its first byte is skipped) over the
+// broken-down local time and rewrites `text`. `padDigits` is the leading-zero
+// flag that each marker sets; it is passed in so the caller can keep it.
+void FormatTime(const char* timeFormat, const std::tm& localTime,
+                char (&text)[kTextSize], int& padDigits);
+
+// Internet time for a local time kept at UTC+9: 0-999 beats.
+int Beats(int hour, int minute, int second);
+
+}  // namespace zorvane

@@ -1,0 +1,114 @@
+// Docking geometry, the stepping ring over the position table and the
+// settings key names of the positions.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "clock/placement.h"
+
+namespace zorvane {
+namespace {
+
+const Rect kScreen{0, 0, 1024, 768};
+const Rect kTaskbar{0, 738, 1024, 768};
+const Rect kAnchor{100, 200, 700, 500};
+
+void Fill(ViewTable& table, int value) {
+  for (auto& row : table)
+    for (int& entry : row) entry = value;
+}
+
+// Steps `count` times and lists the indices visited.
+std::vector<int> Walk(const ViewTable& table, int& row, int& column, int count, bool forwards) {
+  std::vector<int> visited;
+  for (int i = 0; i < count; ++i) {
+    EXPECT_TRUE(forwards ? NextStop(table, row, column) : PreviousStop(table, row, column));
+    visited.push_back(row * kColumns + column);
+  }
+  return visited;
+}
+
+TEST(Stepping, FullRingForwardsAndBack) {
+  ViewTable table;
+  Fill(table, 1);
+  int row = TopOutside, column = Left;
+  EXPECT_EQ(Walk(table, row, column, 15, true),
+            (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0, 1, 2, 3}));
+  EXPECT_EQ(Walk(table, row, column, 15, false),
+            (std::vector<int>{2, 1, 0, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3}));
+}
+
+TEST(Stepping, SkipsDisabledPositionsAndWraps) {
+  ViewTable table;
+  Fill(table, 0);
+  table[Taskbar][Centre] = 1;
+  table[BottomInside][Right] = -3;  // any non-zero value is a stop
+  int row = BottomOutside, column = Left;
+  EXPECT_EQ(Walk(table, row, column, 3, true), (std::vector<int>{1, 11, 1}));
+  EXPECT_EQ(Walk(table, row, column, 2, false), (std::vector<int>{11, 1}));
+  // From a disabled position chosen in the menu, stepping moves on.
+  row = TopInside; column = Centre;
+  EXPECT_EQ(Walk(table, row, column, 1, true), (std::vector<int>{11}));
+}
+
+TEST(Stepping, SingleStopNoStopAndStart) {
+  ViewTable table;
+  Fill(table, 0);
+  table[TopInside][Right] = 1;
+  int row = TopInside, column = Right;
+  EXPECT_EQ(Walk(table, row, column, 1, true), (std::vector<int>{8}));
+  EXPECT_EQ(Walk(table, row, column, 1, false), (std::vector<int>{8}));
+
+  Fill(table, 0);
+  row = BottomInside; column = Centre;
+  EXPECT_FALSE(NextStop(table, row, column));
+  EXPECT_FALSE(PreviousStop(table, row, column));
+  EXPECT_EQ(row * kColumns + column, 10);
+
+  // The clock starts at TopOutside / Left and steps on once if VIEW01 is 0.
+  Fill(table, 1);
+  table[TopOutside][Left] = 0;
+  row = TopOutside; column = Left;
+  EXPECT_EQ(Walk(table, row, column, 1, true), (std::vector<int>{4}));
+}
+
+Rect Place(int row, int column, int width, int height, const Rect& anchor = kAnchor,
+           const Rect& screen = kScreen, const Rect& taskbar = kTaskbar) {
+  return PlaceRect(row, column, screen, taskbar, anchor, width, height);
+}
+
+TEST(Placement, RowsAndColumnsAgainstAnchorAndTaskbar) {
+  // Centre halves truncate on their own: 100 + 600/2 - 201/2 = 300, not 299.
+  EXPECT_EQ(Place(TopInside, Centre, 201, 30), (Rect{300, 200, 501, 230}));
+  EXPECT_EQ(Place(TopOutside, Left, 80, 30), (Rect{100, 170, 180, 200}));
+  EXPECT_EQ(Place(BottomInside, Right, 80, 30), (Rect{620, 470, 700, 500}));
+  EXPECT_EQ(Place(BottomOutside, Left, 80, 30), (Rect{100, 500, 180, 530}));
+  // The taskbar row stands on the taskbar and ignores the anchor.
+  EXPECT_EQ(Place(Taskbar, Right, 80, 24), (Rect{944, 714, 1024, 738}));
+  EXPECT_EQ(Place(Taskbar, Centre, 81, 24), (Rect{472, 714, 553, 738}));
+  // A failed taskbar query (all zero) ends at the top-left corner.
+  EXPECT_EQ(Place(Taskbar, Centre, 80, 24, kAnchor, kScreen, Rect{}), (Rect{0, 0, 80, 24}));
+}
+
+TEST(Placement, KeptOnTheScreen) {
+  // An anchor that fills the screen pushes outside rows onto its edges.
+  EXPECT_EQ(Place(TopOutside, Right, 80, 30, kScreen), (Rect{944, 0, 1024, 30}));
+  EXPECT_EQ(Place(BottomOutside, Left, 80, 30, kScreen), (Rect{0, 738, 80, 768}));
+  // A screen that does not start at the origin.
+  EXPECT_EQ(Place(TopInside, Left, 80, 30, Rect{-1500, 10, -900, 300}, Rect{-1280, 0, 0, 1024}),
+            (Rect{-1280, 10, -1200, 40}));
+  // Larger than the screen: flush with the right and bottom edges.
+  EXPECT_EQ(Place(TopOutside, Left, 1100, 800), (Rect{-76, -32, 1024, 768}));
+}
+
+TEST(Placement, ViewKeyNameIsColumnThenRow) {
+  char key[8];
+  ViewKeyName(Taskbar, Centre, key);
+  EXPECT_STREQ(key, "VIEW10");
+  ViewKeyName(BottomOutside, Right, key);
+  EXPECT_STREQ(key, "VIEW24");
+}
+
+}  // namespace
+}  // namespace zorvane

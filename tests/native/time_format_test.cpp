@@ -1,0 +1,149 @@
+// The clock's format language: presets, doubling, escapes, the "error" end,
+// Internet time and code page 932 text. Literals here are CP932 bytes.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "clock/time_format.h"
+
+namespace zorvane {
+namespace {
+
+// Wednesday 3 July 2002 13:05:07.
+std::tm Reference() {
+  std::tm t{};
+  t.tm_sec = 7; t.tm_min = 5; t.tm_hour = 13;
+  t.tm_mday = 3; t.tm_mon = 6; t.tm_year = 102; t.tm_wday = 3;
+  return t;
+}
+
+std::tm At(int hour, int minute, int second) {
+  std::tm t = Reference();
+  t.tm_hour = hour; t.tm_min = minute; t.tm_sec = second;
+  return t;
+}
+
+// Runs a stored value (lead-in included) over `t`.
+std::string Stored(const char* stored, const std::tm& t = Reference()) {
+  char text[kTextSize];
+  std::memset(text, 'x', sizeof text);  // the pass must clear old text
+  int pad = 7;
+  FormatTime(stored, t, text, pad);
+  return text;
+}
+
+// A format as the user typed it: the stored form adds the "!" lead-in.
+std::string Fmt(const std::string& format, const std::tm& t = Reference()) {
+  return Stored(("!" + format).c_str(), t);
+}
+
+TEST(TimeFormat, PresetsOnReferenceDay) {
+  EXPECT_EQ(Fmt("$y/$m/$d(#w) %h:%m:%s"), "2002/7/3(Wen) 13:5:7");
+  EXPECT_EQ(Fmt("$yy/$mm/$dd(#w) %hh:%mm:%ss"), "2002/07/03(Wen) 13:05:07");
+  EXPECT_EQ(Fmt("$y年$m月$d日(#W曜日)  #A %H時%m分%s秒"), "2002年7月3日(水曜日)  午後 1時5分7秒");
+  EXPECT_EQ(Fmt("$yy年$mm月$dd日(#W曜日)  #A %HH時%mm分%ss秒"),
+            "2002年07月03日(水曜日)  午後 01時05分07秒");
+  EXPECT_EQ(Fmt("$Y/$m/$d(#w)"), "2/7/3(Wen)");
+  EXPECT_EQ(Fmt("#a %H:%m:%s"), "pm 1:5:7");
+  EXPECT_EQ(Fmt("$y年$m月$d日(#W曜日)"), "2002年7月3日(水曜日)");
+  EXPECT_EQ(Fmt("#A %H時%m分%s秒"), "午後 1時5分7秒");
+}
+
+TEST(TimeFormat, DoublingIsCaseSensitiveAndConsumesBothLetters) {
+  EXPECT_EQ(Fmt("%mM"), "5M");
+  EXPECT_EQ(Fmt("%hH"), "13H");
+  EXPECT_EQ(Fmt("$yyy"), "2002y");
+  EXPECT_EQ(Fmt("#ww"), "Wen");
+  EXPECT_EQ(Fmt("$DD.$MM %SS"), "03.07 07");
+  // The flag is set by every marker, so padding does not leak forwards.
+  EXPECT_EQ(Fmt("%ss %s"), "07 7");
+}
+
+TEST(TimeFormat, EscapesTakeAThirdMarkerAlong) {
+  EXPECT_EQ(Fmt("%%H"), "%H");
+  EXPECT_EQ(Fmt("%%%H"), "%H");
+  EXPECT_EQ(Fmt("##"), "#");
+  EXPECT_EQ(Fmt("$$$y"), "$y");
+  EXPECT_EQ(Fmt("####"), "#error");
+}
+
+TEST(TimeFormat, UnknownPairEndsThePassWithError) {
+  EXPECT_EQ(Fmt("abc%"), "abcerror");
+  EXPECT_EQ(Fmt("a%xb"), "aerror");
+  EXPECT_EQ(Fmt("%hh%"), "13error");
+  EXPECT_EQ(Fmt("$h"), "error");    // letters belong to one marker only
+  EXPECT_EQ(Fmt("%y%h"), "error");
+  EXPECT_EQ(Fmt("#@x#"), "@211xerror");
+  // A marker before a two-byte character: its lead byte is no letter.
+  EXPECT_EQ(Fmt("%水%h"), "error");
+  EXPECT_EQ(Fmt("$試"), "error");  // 0x8E 0x8E: the lead byte looks doubled
+}
+
+TEST(TimeFormat, TwoByteCharactersPassThroughWhole) {
+  // 表 and ソ end in 0x5C, ァ in 0x40 ('@'): trail bytes that are not markers.
+  EXPECT_EQ(Fmt("表ソァ%h"), "表ソァ13");
+  EXPECT_EQ(Fmt("#W#A"), "水午後");
+}
+
+TEST(TimeFormat, HalfDayAndYearBoundaries) {
+  EXPECT_EQ(Fmt("%H %HH #a #A", At(12, 0, 0)), "0 00 pm 午後");
+  EXPECT_EQ(Fmt("%H %HH #a #A", At(0, 0, 0)), "0 00 am 午前");
+  EXPECT_EQ(Fmt("%H #a #A", At(11, 59, 59)), "11 am 午前");
+  EXPECT_EQ(Fmt("%H", At(23, 0, 0)), "11");
+  std::tm t = Reference();
+  t.tm_year = 100;
+  EXPECT_EQ(Fmt("$Y $YY $y", t), "0 00 2000");
+  t.tm_year = 99;
+  EXPECT_EQ(Fmt("$y $Y", t), "1999 99");
+}
+
+TEST(TimeFormat, InternetTime) {
+  EXPECT_EQ(Fmt("#@@"), "@0211");
+  EXPECT_EQ(Fmt("#@", At(8, 0, 0)), "@0");
+  EXPECT_EQ(Fmt("#@@", At(8, 0, 0)), "@00");
+  EXPECT_EQ(Fmt("#@", At(7, 59, 59)), "@999");
+  EXPECT_EQ(Fmt("#@", At(0, 0, 0)), "@666");
+  // S = 1296 is exactly 15 beats; a division by the double 86.4 gives 14.
+  EXPECT_EQ(Beats(8, 21, 36), 15);
+  EXPECT_EQ(Beats(8, 21, 35), 14);
+}
+
+TEST(TimeFormat, BeatsAreExactFloorOverTheWholeDay) {
+  for (int h = 0; h < 24; ++h) {
+    for (int m = 0; m < 60; ++m) {
+      for (int s = 0; s < 60; ++s) {
+        const long S = (h >= 8 ? h - 8 : h + 16) * 3600L + m * 60L + s;
+        const int b = Beats(h, m, s);
+        ASSERT_EQ(b, S * 5 / 432) << h << ':' << m << ':' << s;
+        ASSERT_GE(b, 0);
+        ASSERT_LE(b, 999);
+        // b <= S / 86.4 < b + 1, in integers.
+        ASSERT_LE(b * 864L, S * 10);
+        ASSERT_GT((b + 1) * 864L, S * 10);
+      }
+    }
+  }
+}
+
+TEST(TimeFormat, LeadInAndEmptyValues) {
+  EXPECT_EQ(Stored("!"), "");
+  EXPECT_EQ(Stored(""), "");
+  EXPECT_EQ(Stored("$y/$m/$d"), "y/7/3");  // hand-written value without lead-in
+  EXPECT_EQ(Stored("%%%h"), "%h");         // the lead-in is skipped whatever it is
+  EXPECT_EQ(Stored("!   %hh"), "   13");
+}
+
+TEST(TimeFormat, AppendNumberDropsWhatDoesNotFit) {
+  char text[kTextSize];
+  std::memset(text, 'a', sizeof text - 2);
+  text[kTextSize - 2] = '\0';
+  AppendNumber(text, 1234, 0);
+  EXPECT_EQ(std::strlen(text), kTextSize - 1);
+  EXPECT_EQ(text[kTextSize - 2], '1');
+}
+
+}  // namespace
+}  // namespace zorvane
