@@ -1,0 +1,135 @@
+// The settings file accessor against real files under the platform's own
+// profile functions.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "test_support.h"
+
+using namespace testing_support;
+
+TEST_F(SettingsFileTest, MissingFileSectionOrKeyGivesTheDefault) {
+  ProfileSection clock;
+  clock.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  char text[256];
+  clock.ReadString("TimeFormat", text, "!$yy");
+  EXPECT_STREQ("!$yy", text);
+  EXPECT_EQ(1, clock.ReadInt("Title", 1));
+  EXPECT_FALSE(IniExists()) << "reading must not create the file";
+
+  WriteIni("[Font]\r\nHeighr=20\r\n");
+  EXPECT_EQ(-5, clock.ReadInt("Title", -5));  // section absent
+  clock.Bind(nullptr, "Font", nullptr);
+  EXPECT_EQ(400, clock.ReadInt("Weight", 400));  // key absent
+  EXPECT_EQ(20, clock.ReadInt("Heighr", 14));
+}
+
+TEST_F(SettingsFileTest, ValuesAreReadTheWayUsersWriteThem) {
+  WriteIni(
+      "[clock]\r\n"
+      "timeformat=   !  $hh   \r\n"
+      "Empty=\r\n"
+      "Wrap=4294967295\r\n"
+      "Hex=0x1F\r\n"
+      "Unit=12px\r\n"
+      "Signed=  -42\r\n");
+  ProfileSection clock;
+  clock.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  char text[256];
+  clock.ReadString("TimeFormat", text, "default");
+  EXPECT_STREQ("!  $hh", text) << "blanks around the value are dropped, inner ones kept";
+  clock.ReadString("Empty", text, "default");
+  EXPECT_STREQ("", text) << "an empty value is not the default";
+  EXPECT_EQ(0, clock.ReadInt("Empty", 14));
+  EXPECT_EQ(-1, clock.ReadInt("Wrap", 0));
+  EXPECT_EQ(0, clock.ReadInt("Hex", 7));
+  EXPECT_EQ(12, clock.ReadInt("Unit", 0));
+  EXPECT_EQ(-42, clock.ReadInt("Signed", 0));
+}
+
+TEST_F(SettingsFileTest, ReadsReturnAtMost255Bytes) {
+  const std::string longValue(400, 'x');
+  WriteIni("[Clock]\r\nTimeFormat=" + longValue + "\r\n");
+  ProfileSection clock;
+  clock.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  char text[1024];
+  std::memset(text, 'z', sizeof text);
+  clock.ReadString("TimeFormat", text, "", sizeof text);
+  EXPECT_LE(std::strlen(text), 255u);
+  EXPECT_EQ('z', text[256]) << "nothing beyond the 256-byte read is touched";
+
+  char small[8];
+  clock.ReadString("TimeFormat", small, "", sizeof small);
+  EXPECT_STREQ("xxxxxxx", small) << "a smaller destination is never overrun";
+}
+
+TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Brush", GetModuleHandleA(nullptr));
+  p.WriteInt("Color", -1);
+  ASSERT_TRUE(IniExists());
+  EXPECT_EQ(-1, p.ReadInt("Color", 0));
+  p.WriteInt("Color", 255);
+  p.Bind(nullptr, "Clock", nullptr);
+  p.WriteString("TimeFormat", "!$y年");
+  EXPECT_EQ("[Brush]\nColor=255\n[Clock]\nTimeFormat=!$y年\n", Lines(ReadIni()));
+}
+
+TEST_F(SettingsFileTest, BothDialogsConfirmedGiveTheKnownFile) {
+  // The font dialog's OK comes first (it opens from the settings dialog),
+  // each in its own writing order.
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Font", GetModuleHandleA(nullptr));
+  p.WriteInt("Heighr", 14);
+  p.WriteInt("Weight", 400);
+  p.WriteInt("Italic", 0);
+  p.WriteInt("ULine", 0);
+  p.WriteInt("MLine", 0);
+  p.WriteString("Name", "ＭＳ Ｐゴシック");
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  p.WriteString("TimeFormat", "!$yy/$mm/$dd(#w) %hh:%mm:%ss");
+  p.WriteInt("Text", 16777215);
+  p.WriteInt("TitleIN", 0);
+  p.WriteInt("Title", 1);
+  p.Bind(kSettingsFile, "Brush", GetModuleHandleA(nullptr));
+  p.WriteInt("Color", 0);
+
+  EXPECT_EQ(
+      "[Font]\nHeighr=14\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n"
+      "[Clock]\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\nTitle=1\n"
+      "[Brush]\nColor=0\n",
+      Lines(ReadIni()));
+}
+
+TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
+  // A cut name would be another file; the accessor must touch nothing.
+  const std::string tooLong = std::string(300, 'a') + ".ini";
+  ProfileSection p;
+  p.Bind(tooLong.c_str(), "Clock", GetModuleHandleA(nullptr));
+  EXPECT_STREQ("", p.Path());
+  p.WriteInt("Title", 0);
+  EXPECT_EQ(1, p.ReadInt("Title", 1));
+  char text[256];
+  p.ReadString("TimeFormat", text, "fallback");
+  EXPECT_STREQ("fallback", text);
+
+  const std::string longSection(300, 's');
+  ProfileSection q;
+  q.Bind(kSettingsFile, longSection.c_str(), GetModuleHandleA(nullptr));
+  q.WriteInt("Title", 0);
+  EXPECT_FALSE(IniExists());
+}
+
+TEST_F(SettingsFileTest, TheFileLiesBesideTheExecutable) {
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  EXPECT_STREQ(IniPath().c_str(), p.Path());
+}
+
+TEST(Environment, RunsWithTheJapaneseCodePage) {
+  // Every text of the program is code page 932; the tests are only
+  // meaningful when the platform agrees.
+  EXPECT_EQ(932u, GetACP());
+}
