@@ -1,0 +1,131 @@
+#include "app/clock_app.h"
+
+#include <algorithm>
+#include <cstring>
+
+const char* const ClockApp::kAlreadyRunning = "既に起動しています";
+
+namespace {
+
+// Copies `text` into `buffer`, cutting what does not fit.
+template <size_t N>
+void CopyText(char (&buffer)[N], const char* text) {
+  if (text == nullptr) text = "";
+  const size_t n = std::min(std::strlen(text), N - 1);
+  std::memcpy(buffer, text, n);
+  buffer[n] = '\0';
+}
+
+ClockApp* BoundObject(HWND window) {
+  return reinterpret_cast<ClockApp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+}  // namespace
+
+HWND ClockApp::Create(CreateParams& params) {
+  if ((params.flags & kCreateNoGuard) == 0) {
+    bool anotherCopy = false;
+    if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, params.title)) {
+      CloseHandle(existing);
+      anotherCopy = true;
+    } else {
+      guard = CreateMutexA(nullptr, FALSE, params.title);
+      // Two copies started at the same instant both miss the open; the one
+      // whose create finds the mutex already there lost the race.
+      if (guard != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(guard);
+        guard = nullptr;
+        anotherCopy = true;
+      }
+    }
+    if (anotherCopy) {
+      HWND running = FindWindowA(params.className, params.title);
+      if (running != nullptr) {
+        SetWindowPos(running, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+      }
+      ShowMessage(kAlreadyRunning, params.title, '!', 0, running);
+      return nullptr;
+    }
+  }
+
+  instance = params.instance;
+  owner = params.owner;
+  CopyText(title, params.title);
+  CopyText(className, params.className);
+  acceleratorTable = params.acceleratorId != 0
+                         ? LoadAcceleratorsA(instance, MAKEINTRESOURCEA(params.acceleratorId))
+                         : nullptr;
+
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = params.windowProcedure != nullptr ? params.windowProcedure : DefaultWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(params.iconId));
+  wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(params.smallIconId));
+  wc.lpszMenuName = params.menuId != 0 ? MAKEINTRESOURCEA(params.menuId) : nullptr;
+  wc.lpszClassName = className;
+  if (params.cursorId == 0xFFFF) {
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  } else {
+    wc.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(params.cursorId));
+    classBrush = CreateSolidBrush(params.backgroundColor);
+    wc.hbrBackground = classBrush;
+  }
+  if (RegisterClassExA(&wc) == 0) {
+    Reset();
+    return nullptr;
+  }
+
+  if (params.x < 0) params.x = CW_USEDEFAULT;
+  if (params.y < 0) params.y = CW_USEDEFAULT;
+  if (params.width < 0) params.width = CW_USEDEFAULT;
+  if (params.height < 0) params.height = CW_USEDEFAULT;
+
+  HWND created = CreateWindowExA(params.exStyle, className, title, params.style, params.x,
+                                 params.y, params.width, params.height, params.owner, nullptr,
+                                 instance, this);
+  if (created == nullptr) {
+    Reset();
+    return nullptr;
+  }
+  window = created;
+
+  if (params.flags & kCreateCentreX) PlaceOnDesktop(params.x, params.y, 1);
+  if (params.flags & kCreateCentreY) PlaceOnDesktop(params.x, params.y, 2);
+
+  ShowWindow(window, params.showCommand);
+  UpdateWindow(window);
+  return window;
+}
+
+int ClockApp::Run() {
+  if (window == nullptr) return 0;
+  MSG msg;
+  for (;;) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) break;
+    if (got == -1) return -1;
+    if (TranslateAcceleratorA(msg.hwnd, acceleratorTable, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT ClockApp::HandleMessage(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+LRESULT CALLBACK ClockApp::DefaultWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+  if (ClockApp* object = BoundObject(window)) {
+    return object->HandleMessage(window, message, wParam, lParam);
+  }
+  if (message == WM_CREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    auto* object = static_cast<ClockApp*>(create->lpCreateParams);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    return object->HandleMessage(window, message, wParam, lParam);
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
