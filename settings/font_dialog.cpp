@@ -1,0 +1,116 @@
+#include "settings/font_dialog.h"
+
+#include "app/gdi.h"
+#include "res/resource.h"
+#include "settings/profile_section.h"
+#include "settings/profile_values.h"
+
+namespace {
+
+// The heights the arrows offer and OK stores.
+constexpr int kMinHeight = 8;
+constexpr int kMaxHeight = 99;
+
+// Combo box index i stands for weight (i + 1) * 100.
+const char* const kWeights[] = {"1", "2", "3", "4(標準)", "5", "6", "7", "8", "9"};
+constexpr int kWeightCount = static_cast<int>(sizeof kWeights / sizeof kWeights[0]);
+
+constexpr const char* kDefaultFace = "ＭＳ Ｐゴシック";
+
+// Room of the stored face name as read, and of a list entry's text.
+constexpr int kNameSize = 1024;
+
+// The font takes only the low byte of a style flag, so the box shows
+// exactly what the clock draws.
+WPARAM StyleState(int flag) { return (flag & 0xFF) != 0 ? BST_CHECKED : BST_UNCHECKED; }
+
+}  // namespace
+
+int CALLBACK FontDialog::AddFaceName(const LOGFONTA* font, const TEXTMETRICA*, DWORD,
+                                     LPARAM listBox) {
+  SendMessageA(reinterpret_cast<HWND>(listBox), LB_ADDSTRING, 0,
+               reinterpret_cast<LPARAM>(font->lfFaceName));
+  return 1;
+}
+
+INT_PTR FontDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;  // focus to the first tab stop, the face list
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          Save();
+          End(IDOK);
+          break;
+        case IDCANCEL:
+          End(IDCANCEL);
+          break;
+        default:
+          break;
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void FontDialog::OnInitDialog() {
+  {
+    // Every installed face, unfiltered; the list box sorts them.
+    gdi::WindowDC dc(window);
+    EnumFontsA(dc.Get(), nullptr, AddFaceName,
+               reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_FACE_LIST)));
+  }
+  SetSpinRange(IDC_HEIGHT_SPIN, kMinHeight, kMaxHeight);
+
+  ProfileSection profile;
+  profile.Bind(kSettingsFile, "Font", instance);
+  // A negative height shows as its unsigned 32-bit value; OK then stores 8.
+  SetDlgItemInt(window, IDC_HEIGHT, static_cast<UINT>(profile.ReadInt("Heighr", 14)), FALSE);
+
+  for (const char* weight : kWeights) AddComboString(IDC_WEIGHT, weight);
+  const int index = profile.ReadInt("Weight", 400) / 100 - 1;
+  SetComboSelection(IDC_WEIGHT, index >= 0 && index < kWeightCount ? index : -1);
+
+  SendToItem(IDC_ITALIC, BM_SETCHECK, StyleState(profile.ReadInt("Italic", 0)), 0);
+  SendToItem(IDC_UNDERLINE, BM_SETCHECK, StyleState(profile.ReadInt("ULine", 0)), 0);
+  SendToItem(IDC_STRIKEOUT, BM_SETCHECK, StyleState(profile.ReadInt("MLine", 0)), 0);
+
+  // The first entry that begins with the stored name, searched from the
+  // second entry round to the first; none when nothing matches.
+  char name[kNameSize];
+  profile.ReadString("Name", name, kDefaultFace, sizeof name);
+  SetListSelection(IDC_FACE_LIST, static_cast<int>(FindListString(IDC_FACE_LIST, 0, name)));
+}
+
+void FontDialog::Save() {
+  ProfileSection profile;
+  profile.Bind(kSettingsFile, "Font", instance);
+
+  // Empty or non-numeric gives 0; 2^31 and more count as negative.
+  int height = static_cast<int>(GetDlgItemInt(window, IDC_HEIGHT, nullptr, FALSE));
+  if (height < kMinHeight) height = kMinHeight;
+  if (height > kMaxHeight) height = kMaxHeight;
+  profile.WriteInt("Heighr", height);
+
+  // No selection (-1) stores weight 0.
+  profile.WriteInt("Weight", (static_cast<int>(GetComboSelection(IDC_WEIGHT)) + 1) * 100);
+
+  profile.WriteInt("Italic", static_cast<int>(SendToItem(IDC_ITALIC, BM_GETCHECK, 0, 0)));
+  profile.WriteInt("ULine", static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0)));
+  profile.WriteInt("MLine", static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0)));
+
+  // With no face selected the stored name stays as it is.
+  const LRESULT selected = GetListSelection(IDC_FACE_LIST);
+  if (selected == LB_ERR) return;
+  const LRESULT length = SendToItem(IDC_FACE_LIST, LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
+  if (length == LB_ERR || length >= kNameSize) return;
+  char entry[kNameSize] = {};
+  SendToItem(IDC_FACE_LIST, LB_GETTEXT, static_cast<WPARAM>(selected),
+             reinterpret_cast<LPARAM>(entry));
+  char face[zorvane::kFaceSize];
+  zorvane::CutFaceName(entry, face);
+  profile.WriteString("Name", face);
+}

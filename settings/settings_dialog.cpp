@@ -1,0 +1,144 @@
+#include "settings/settings_dialog.h"
+
+#include <commdlg.h>
+
+#include "res/resource.h"
+#include "settings/font_dialog.h"
+#include "settings/profile_section.h"
+#include "settings/profile_values.h"
+
+COLORREF customColors[16] = {};
+
+namespace {
+
+// Room of the format text and of the stored value built from it.
+constexpr int kFormatSize = 1024;
+
+const char* const kPresets[] = {
+    "$y/$m/$d(#w) %h:%m:%s",
+    "$yy/$mm/$dd(#w) %hh:%mm:%ss",
+    "$y年$m月$d日(#W曜日)  #A %H時%m分%s秒",
+    "$yy年$mm月$dd日(#W曜日)  #A %HH時%mm分%ss秒",
+    "$Y/$m/$d(#w)",
+    "#a %H:%m:%s",
+    "$y年$m月$d日(#W曜日)",
+    "#A %H時%m分%s秒",
+};
+
+constexpr const char* kDefaultFormat = "!$yy/$mm/$dd(#w) %hh:%mm:%ss";
+constexpr int kDefaultText = 0xFFFFFF;  // white
+constexpr int kDefaultBack = 0;         // black
+
+// Readers take any non-zero flag as on; the check box shows exactly that.
+WPARAM CheckState(int flag) { return flag != 0 ? BST_CHECKED : BST_UNCHECKED; }
+
+}  // namespace
+
+bool PickColor(COLORREF& colour, HINSTANCE instance, HWND owner) {
+  CHOOSECOLORA chooser{};
+  chooser.lStructSize = sizeof chooser;
+  chooser.hwndOwner = owner;
+  chooser.hInstance = reinterpret_cast<HWND>(instance);
+  chooser.lpCustColors = customColors;
+  // rgbResult stays 0: the chooser opens on black, not on `colour`.
+  chooser.Flags = CC_RGBINIT;
+  if (!ChooseColorA(&chooser)) return false;
+  colour = chooser.rgbResult;
+  return true;
+}
+
+SettingsDialog::SettingsDialog() : textColor(0), backColor(0) {}
+
+SettingsDialog::~SettingsDialog() = default;
+
+INT_PTR SettingsDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;  // focus to the first tab stop, OK
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+      // Only reached while bound, that is when the window goes without End.
+      backBrush.Reset();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void SettingsDialog::OnInitDialog() {
+  for (const char* preset : kPresets) AddComboString(IDC_FORMAT, preset);
+
+  ProfileSection profile;
+  profile.Bind(kSettingsFile, "Clock", instance);
+  char stored[kFormatSize];
+  profile.ReadString("TimeFormat", stored, kDefaultFormat, sizeof stored);
+  SetDlgItemTextA(window, IDC_FORMAT, zorvane::DropLeadIn(stored));
+  SendToItem(IDC_SHOW_TITLE, BM_SETCHECK, CheckState(profile.ReadInt("Title", 1)), 0);
+  SendToItem(IDC_TITLE_MODE, BM_SETCHECK, CheckState(profile.ReadInt("TitleIN", 0)), 0);
+  textColor = static_cast<COLORREF>(profile.ReadInt("Text", kDefaultText));
+
+  profile.Bind(nullptr, "Brush", instance);
+  backColor = static_cast<COLORREF>(profile.ReadInt("Color", kDefaultBack));
+  backBrush.Reset(CreateSolidBrush(backColor));
+}
+
+INT_PTR SettingsDialog::OnCtlColorStatic(HDC dc, HWND control) {
+  if (GetDlgCtrlID(control) != IDC_PREVIEW) return 0;  // default colours
+  SetTextColor(dc, textColor);
+  SetBkColor(dc, backColor);
+  return reinterpret_cast<INT_PTR>(backBrush.Get());
+}
+
+void SettingsDialog::OnCommand(int id) {
+  switch (id) {
+    case IDC_TEXT_COLOR:
+      PickColor(textColor, instance, window);
+      InvalidateRect(window, nullptr, FALSE);
+      break;
+    case IDC_BACK_COLOR:
+      if (PickColor(backColor, instance, window)) {
+        backBrush.Reset(CreateSolidBrush(backColor));
+        InvalidateRect(window, nullptr, FALSE);
+      }
+      break;
+    case IDC_FONT_BUTTON: {
+      // The font dialog stores its own values on OK; nothing here changes.
+      FontDialog fontDialog;
+      fontDialog.Show(0, instance, window, IDD_FONT, this);
+      break;
+    }
+    case IDOK:
+      Save();
+      End(IDOK);
+      break;
+    case IDCANCEL:
+      End(IDCANCEL);
+      break;
+    default:  // notifications of the combo box and the check boxes
+      break;
+  }
+}
+
+void SettingsDialog::Save() {
+  char format[kFormatSize] = {};
+  GetDlgItemTextA(window, IDC_FORMAT, format, sizeof format);
+  // The lead-in keeps leading blanks from being dropped when read back;
+  // at most 1022 bytes of the text follow it, never half a character.
+  char value[kFormatSize];
+  zorvane::AddLeadIn(format, value, sizeof value);
+
+  ProfileSection profile;
+  profile.Bind(kSettingsFile, "Clock", instance);
+  profile.WriteString("TimeFormat", value);
+  profile.WriteInt("Text", static_cast<int>(textColor));
+  profile.WriteInt("TitleIN", static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0)));
+  profile.WriteInt("Title", static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0)));
+
+  profile.Bind(nullptr, "Brush", instance);
+  profile.WriteInt("Color", static_cast<int>(backColor));
+}

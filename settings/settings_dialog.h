@@ -1,0 +1,40 @@
+#pragma once
+// The settings dialog (template IDD_SETTINGS): the time format with its
+// presets, the text and background colours with a preview, the two title
+// options, and the button that opens the font dialog. OK writes the
+// settings file; Cancel writes nothing.
+
+#include <windows.h>
+
+#include "app/dialog_base.h"
+#include "app/gdi.h"
+
+// The colour chooser's custom colours, shared by every chooser the program
+// opens until it ends; never stored.
+extern COLORREF customColors[16];
+
+// Runs the colour chooser for one colour. It opens on black whatever the
+// colour is; `colour` changes only when the user confirms, and the result
+// says whether that happened.
+bool PickColor(COLORREF& colour, HINSTANCE instance, HWND owner);
+
+class SettingsDialog : public DialogBase {
+ public:
+  SettingsDialog();
+  ~SettingsDialog() override;
+
+  INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  COLORREF textColor;
+  COLORREF backColor;
+  // Paints the preview's background in backColor; released on WM_DESTROY
+  // while bound, otherwise by the destructor.
+  gdi::Brush backBrush;
+
+ private:
+  void OnInitDialog();
+  void OnCommand(int id);
+  INT_PTR OnCtlColorStatic(HDC dc, HWND control);
+  void Save();
+};

@@ -1,0 +1,344 @@
+// The settings and font dialogs run for real from their templates, driven
+// from inside their own modal loops as a user would, against the settings
+// file beside the test program.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <colordlg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "app/gdi.h"
+#include "res/resource.h"
+#include "settings/font_dialog.h"
+#include "settings/settings_dialog.h"
+#include "test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char* const kSettings = "Zorvane 設定";
+const char* const kFont = "Zorvane　フォント設定";
+const char* const kChooser = nullptr;  // the colour chooser, found by its red field
+
+// One step: wait for the dialog, act on it, then press a button in it.
+struct Step {
+  const char* caption;
+  std::function<void(HWND)> act;
+  int press = 0;
+};
+
+std::deque<Step> steps;
+ULONGLONG deadline = 0;
+bool stalled = false;
+
+// The visible, enabled dialog of this thread that `caption` names; with
+// `any`, the first such dialog (the innermost modal one).
+HWND FindDialog(const char* caption, bool any = false) {
+  struct Search {
+    const char* caption;
+    bool any;
+    HWND found;
+  } search{caption, any, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        char cls[16] = {}, text[256] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        GetWindowTextA(w, text, sizeof text);
+        if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(w) || !IsWindowEnabled(w))
+          return TRUE;
+        const bool match = s->any || (s->caption != nullptr ? std::strcmp(text, s->caption) == 0
+                                                            : GetDlgItem(w, COLOR_RED) != nullptr);
+        if (match) s->found = w;
+        return !match;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A button press as the dialog receives it.
+void Press(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// A thread timer, dispatched by whichever modal loop runs (nested ones
+// too), plays the steps. A stalled script cancels its dialogs and fails.
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (GetTickCount64() > deadline) {
+    stalled = true;
+    if (HWND top = FindDialog(nullptr, true)) PostMessageA(top, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  if (steps.empty()) return;
+  HWND target = FindDialog(steps.front().caption);
+  if (target == nullptr) return;
+  const Step step = std::move(steps.front());
+  steps.pop_front();  // first: a press may open a dialog whose loop ticks
+  if (step.act) step.act(target);
+  if (step.press != 0) Press(target, step.press);
+}
+
+template <typename Body>
+INT_PTR Play(std::deque<Step> script, Body body) {
+  steps = std::move(script);
+  stalled = false;
+  deadline = GetTickCount64() + 20000;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
+  const INT_PTR result = body();
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(stalled) << "the dialogs stalled and were cancelled";
+  EXPECT_TRUE(steps.empty()) << steps.size() << " steps never ran";
+  return result;
+}
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+// Runs the dialog of template IDD_SETTINGS or IDD_FONT modally under `script`.
+INT_PTR Open(WORD templateId, std::deque<Step> script) {
+  return Play(std::move(script), [templateId] {
+    SettingsDialog settings;
+    FontDialog font;
+    DialogBase& dialog = templateId == IDD_FONT ? static_cast<DialogBase&>(font) : settings;
+    return dialog.Show(0, Instance(), nullptr, templateId, nullptr);
+  });
+}
+
+std::string Text(HWND dialog, int id) {
+  char text[2048] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+LRESULT Item(HWND dialog, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendDlgItemMessageA(dialog, id, message, wParam, lParam);
+}
+
+// The selected entry's text of a combo box or list box, "" when none.
+std::string Selected(HWND dialog, int id, UINT getSel, UINT getText) {
+  char text[256] = {};
+  const LRESULT sel = Item(dialog, id, getSel);
+  if (sel >= 0) Item(dialog, id, getText, sel, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void Mix(HWND chooser, COLORREF c) {
+  SetDlgItemInt(chooser, COLOR_RED, GetRValue(c), FALSE);
+  SetDlgItemInt(chooser, COLOR_GREEN, GetGValue(c), FALSE);
+  SetDlgItemInt(chooser, COLOR_BLUE, GetBValue(c), FALSE);
+}
+
+int ReadKey(const char* section, const char* key) {
+  ProfileSection p;
+  p.Bind(kSettingsFile, section, Instance());
+  return p.ReadInt(key, -999);
+}
+
+class DialogFlow : public SettingsFileTest {};
+
+TEST_F(DialogFlow, BothDialogsConfirmedUntouchedGiveTheKnownFile) {
+  const auto settings = [](HWND d) {
+    ASSERT_EQ(8, Item(d, IDC_FORMAT, CB_GETCOUNT));
+    char third[256] = {};
+    Item(d, IDC_FORMAT, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(third));
+    EXPECT_STREQ("$y年$m月$d日(#W曜日)  #A %H時%m分%s秒", third);
+    EXPECT_EQ("$yy/$mm/$dd(#w) %hh:%mm:%ss", Text(d, IDC_FORMAT));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_SHOW_TITLE, BM_GETCHECK));
+    EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_TITLE_MODE, BM_GETCHECK));
+  };
+  const auto font = [](HWND d) {
+    EXPECT_EQ("14", Text(d, IDC_HEIGHT));
+    EXPECT_EQ("4(標準)", Selected(d, IDC_WEIGHT, CB_GETCURSEL, CB_GETLBTEXT));
+    EXPECT_EQ("ＭＳ Ｐゴシック", Selected(d, IDC_FACE_LIST, LB_GETCURSEL, LB_GETTEXT));
+    EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
+  };
+  EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, settings, IDC_FONT_BUTTON},
+                                      {kFont, font, IDOK},
+                                      {kSettings, nullptr, IDOK}}));
+  EXPECT_EQ(
+      "[Font]\nHeighr=14\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n"
+      "[Clock]\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\nTitle=1\n"
+      "[Brush]\nColor=0\n",
+      Lines(ReadIni()));
+}
+
+TEST_F(DialogFlow, CancelStoresNothingButAFontConfirmedMeanwhileStays) {
+  const auto edit = [](HWND d) {
+    SetDlgItemTextA(d, IDC_FORMAT, "%hh");
+    Item(d, IDC_SHOW_TITLE, BM_SETCHECK, BST_UNCHECKED);
+  };
+  const auto editFont = [](HWND d) {
+    SetDlgItemTextA(d, IDC_HEIGHT, "30");
+    Item(d, IDC_ITALIC, BM_SETCHECK, BST_CHECKED);
+  };
+  EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, edit, IDC_FONT_BUTTON},
+                                          {kFont, editFont, IDCANCEL},
+                                          {kSettings, nullptr, IDCANCEL}}));
+  EXPECT_FALSE(IniExists());
+  EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, edit, IDC_FONT_BUTTON},
+                                          {kFont, editFont, IDOK},
+                                          {kSettings, nullptr, IDCANCEL}}));
+  EXPECT_EQ("[Font]\nHeighr=30\nWeight=400\nItalic=1\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n",
+            Lines(ReadIni()));
+}
+
+TEST_F(DialogFlow, TheFormatIsStoredAsTypedBehindTheLeadIn) {
+  struct Case {
+    const char* file;  // the settings file when the dialog opens
+    std::string shown, typed, written;
+    bool type;
+  };
+  const std::string dflt = "$yy/$mm/$dd(#w) %hh:%mm:%ss", y1021(1021, 'y');
+  const Case cases[] = {
+      {"[Clock]\r\nTimeFormat=!   $hh\r\n", "   $hh", "", "!   $hh", false},
+      {"", dflt, "  $hh", "!  $hh", true},                        // leading blanks survive
+      {"", dflt, "", "!", true},                                  // emptied: the lead-in alone
+      {"[Clock]\r\nTimeFormat=$yy\r\n", "yy", "", "!yy", false},  // hand-written, no lead-in
+      {"", dflt, y1021 + "yy", "!" + y1021 + "y", true},          // 1022 bytes at most
+      {"", dflt, y1021 + "年", "!" + y1021, true},                // a character is not split
+  };
+  for (const Case& c : cases) {
+    WriteIni(c.file);
+    const auto type = [&c](HWND d) {
+      EXPECT_EQ(c.shown, Text(d, IDC_FORMAT));
+      if (c.type) SetDlgItemTextA(d, IDC_FORMAT, c.typed.c_str());
+    };
+    EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, type, IDOK}}));
+    EXPECT_NE(std::string::npos, Lines(ReadIni()).find("TimeFormat=" + c.written + "\n"))
+        << "typed " << c.typed.size() << " bytes";
+  }
+}
+
+TEST_F(DialogFlow, OtherStoredValuesShowAndComeBackUnchanged) {
+  WriteIni("[Clock]\r\nText=255\r\nTitle=0\r\nTitleIN=7\r\n[Brush]\r\nColor=-1\r\n");
+  const auto shown = [](HWND d) {
+    EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_SHOW_TITLE, BM_GETCHECK));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_TITLE_MODE, BM_GETCHECK));
+  };
+  EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, shown, IDOK}}));
+  EXPECT_EQ(255, ReadKey("Clock", "Text"));
+  EXPECT_EQ(0, ReadKey("Clock", "Title"));
+  EXPECT_EQ(1, ReadKey("Clock", "TitleIN"));
+  EXPECT_EQ(-1, ReadKey("Brush", "Color")) << "-1, no background brush, is kept";
+}
+
+// The preview's brush follows a confirmed background colour and is deleted
+// exactly once, whether the dialog ends by End or its window is destroyed.
+TEST_F(DialogFlow, ThePreviewBrushFollowsTheBackgroundAndIsDeletedOnce) {
+  WriteIni("[Clock]\r\nText=255\r\n");
+  const int before = gdi::LiveObjects();
+  const COLORREF chosen = RGB(18, 52, 86);
+  const auto preview = [&](HWND d) {
+    EXPECT_EQ(before + 1, gdi::LiveObjects());
+    HWND control = GetDlgItem(d, IDC_PREVIEW);
+    HDC dc = GetDC(control);
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+        d, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    LOGBRUSH info{};
+    GetObjectA(brush, sizeof info, &info);
+    EXPECT_EQ(chosen, info.lbColor);
+    EXPECT_EQ(chosen, GetBkColor(dc));
+    EXPECT_EQ(255u, GetTextColor(dc));
+    ReleaseDC(control, dc);
+  };
+  {
+    SettingsDialog dialog;
+    EXPECT_EQ(IDOK,
+              Play({{kSettings, nullptr, IDC_BACK_COLOR},
+                    {kChooser, [&](HWND c) { Mix(c, chosen); }, IDOK},
+                    {kSettings, preview, IDC_TEXT_COLOR},
+                    {kChooser, [](HWND c) { Mix(c, RGB(1, 2, 3)); }, IDCANCEL},
+                    {kSettings, nullptr, IDOK}},
+                   [&] { return dialog.Show(0, Instance(), nullptr, IDD_SETTINGS, nullptr); }));
+    EXPECT_EQ(before + 1, gdi::LiveObjects()) << "after End the destructor deletes the brush";
+  }
+  EXPECT_EQ(before, gdi::LiveObjects());
+  EXPECT_EQ(255, ReadKey("Clock", "Text")) << "a cancelled chooser changes nothing";
+  EXPECT_EQ(static_cast<int>(chosen), ReadKey("Brush", "Color"));
+  {
+    SettingsDialog dialog;
+    DestroyWindow(reinterpret_cast<HWND>(dialog.Show(1, Instance(), nullptr, IDD_SETTINGS, 0)));
+    EXPECT_EQ(before, gdi::LiveObjects()) << "WM_DESTROY while bound deletes it";
+  }
+  EXPECT_EQ(before, gdi::LiveObjects());
+}
+
+TEST_F(DialogFlow, TheChooserOpensOnBlackAndCustomColoursOutliveIt) {
+  const COLORREF defined = RGB(18, 52, 86);
+  COLORREF colour = RGB(10, 20, 30);
+  const auto pick = [&] { return static_cast<INT_PTR>(PickColor(colour, Instance(), nullptr)); };
+  const auto define = [&](HWND c) {
+    EXPECT_EQ("0 0 0", Text(c, COLOR_RED) + " " + Text(c, COLOR_GREEN) + " " + Text(c, COLOR_BLUE));
+    Press(c, COLOR_MIX);
+    Mix(c, defined);
+    Press(c, COLOR_ADD);
+  };
+  EXPECT_EQ(1, Play({{kChooser, define, IDOK}}, pick));
+  EXPECT_EQ(defined, colour);
+  const auto kept = [&] { return std::count(customColors, customColors + 16, defined) == 1; };
+  EXPECT_TRUE(kept());
+  EXPECT_EQ(0, Play({{kChooser, [](HWND c) { Mix(c, RGB(9, 9, 9)); }, IDCANCEL}}, pick));
+  EXPECT_EQ(defined, colour);
+  EXPECT_TRUE(kept()) << "the next chooser gets the same table";
+}
+
+TEST_F(DialogFlow, HeightIsShownUnsignedAndStoredWithinEightToNinetyNine) {
+  struct Case {
+    const char* stored;  // Heighr in the file, or null
+    const char* shown;
+    const char* typed;  // or null to keep what is shown
+    int written;
+  };
+  const Case cases[] = {
+      {nullptr, "14", "5", 8},          {nullptr, "14", "150", 99},
+      {nullptr, "14", "", 8},           {nullptr, "14", "42", 42},
+      {nullptr, "14", "2147483648", 8}, {"-12", "4294967284", nullptr, 8},
+      {"0", "0", nullptr, 8},
+  };
+  for (const Case& c : cases) {
+    WriteIni(c.stored ? std::string("[Font]\r\nHeighr=") + c.stored + "\r\n" : "");
+    const auto type = [&c](HWND d) {
+      EXPECT_EQ(c.shown, Text(d, IDC_HEIGHT));
+      if (c.typed) SetDlgItemTextA(d, IDC_HEIGHT, c.typed);
+    };
+    EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, type, IDOK}}));
+    EXPECT_EQ(c.written, ReadKey("Font", "Heighr")) << (c.typed ? c.typed : c.stored);
+  }
+}
+
+TEST_F(DialogFlow, StoredWeightSelectsItsHundredAndNoChoiceStoresZero) {
+  const std::pair<int, const char*> cases[] = {{700, "7"}, {450, "4(標準)"}, {150, "1"}, {999, "9"},
+                                               {0, ""},    {1000, ""},       {-100, ""}};
+  for (const auto& [weight, shown] : cases) {
+    WriteIni("[Font]\r\nWeight=" + std::to_string(weight) + "\r\n");
+    const auto check = [shown = shown](HWND d) {
+      EXPECT_EQ(shown, Selected(d, IDC_WEIGHT, CB_GETCURSEL, CB_GETLBTEXT));
+    };
+    EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, check, IDOK}}));
+    EXPECT_EQ(*shown ? weight / 100 * 100 : 0, ReadKey("Font", "Weight")) << weight;
+  }
+}
+
+TEST_F(DialogFlow, StyleBoxesShowWhatTheFontDrawsAndAnUnknownFaceIsKept) {
+  // The font takes the low byte of each style flag: 256 draws no italic.
+  WriteIni("[Font]\r\nItalic=256\r\nULine=1\r\nMLine=-1\r\nName=No Such Face\r\n");
+  const auto shown = [](HWND d) {
+    EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_UNDERLINE, BM_GETCHECK));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_STRIKEOUT, BM_GETCHECK));
+    EXPECT_EQ(LB_ERR, Item(d, IDC_FACE_LIST, LB_GETCURSEL));
+  };
+  EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, shown, IDOK}}));
+  EXPECT_EQ("[Font]\nItalic=0\nULine=1\nMLine=1\nName=No Such Face\nHeighr=14\nWeight=400\n",
+            Lines(ReadIni()));
+}
+
+}  // namespace
