@@ -27,6 +27,9 @@ target_compile_definitions(zorvane_shell PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32)
 
 configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+# windres does not report the files the script includes; name them.
+set_source_files_properties(res/zorvane.rc PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/res/dialogs.rc;${PROJECT_SOURCE_DIR}/res/resource.h;${PROJECT_SOURCE_DIR}/res/zorvane.manifest;${PROJECT_SOURCE_DIR}/res/clock.ico;${PROJECT_SOURCE_DIR}/res/tray.ico")
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/app/main.cpp)
   add_executable(Zorvane WIN32 app/main.cpp res/zorvane.rc)

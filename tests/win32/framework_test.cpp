@@ -1,0 +1,194 @@
+// Binding window and dialog objects to their windows, and the small window
+// operations of the framework.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "app/clock_app.h"
+#include "app/dialog_base.h"
+#include "clock/window_style.h"
+#include "res/resource.h"
+#include "window/clock_window.h"
+
+namespace {
+
+// Records what reaches the object's handler.
+template <typename Base>
+class Recording : public Base {
+ public:
+  LRESULT HandleMessage(HWND w, UINT m, WPARAM wp, LPARAM lp) override {
+    seen.push_back(m);
+    return Base::HandleMessage(w, m, wp, lp);
+  }
+  bool Saw(UINT m) const {
+    for (UINT s : seen) if (s == m) return true;
+    return false;
+  }
+  std::vector<UINT> seen;
+};
+
+CreateParams Params(const char* className, WNDPROC proc) {
+  CreateParams p{};
+  p.instance = GetModuleHandleA(nullptr);
+  p.windowProcedure = proc;
+  p.title = "FrameworkTest";
+  p.className = className;
+  p.iconId = IDI_CLOCK;
+  p.smallIconId = IDI_CLOCK;
+  p.cursorId = 0xFFFF;
+  p.exStyle = window_style::kExStyle;
+  p.style = window_style::kCaptionStyle;
+  p.x = p.y = -1;
+  p.width = 200;
+  p.height = 80;
+  p.showCommand = SW_HIDE;
+  p.flags = kCreateNoGuard;
+  return p;
+}
+
+// The clock window posts WM_QUIT when destroyed; take it out of the queue
+// so that it does not end a later test's modal loop.
+void DestroyClock(HWND w) {
+  DestroyWindow(w);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+}  // namespace
+
+TEST(WindowBinding, TheClockProcedureRunsCreationItselfAndReturnsOne) {
+  Recording<ClockWindow> clock;
+  CreateParams p = Params("FrameworkClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w) << "WM_CREATE must let creation go on";
+  EXPECT_EQ(w, clock.GetHwnd());
+  EXPECT_FALSE(clock.Saw(WM_CREATE)) << "creation runs directly, not through the handler";
+  EXPECT_FALSE(clock.Saw(WM_NCCREATE)) << "messages before binding go to the system";
+  EXPECT_FALSE(clock.Saw(WM_GETMINMAXINFO));
+  EXPECT_EQ(CW_USEDEFAULT, p.x) << "negative geometry is written back as the default";
+  DestroyClock(w);
+}
+
+TEST(WindowBinding, TheDefaultProcedureHandsCreationToTheHandler) {
+  Recording<ClockApp> app;
+  CreateParams p = Params("FrameworkApp", nullptr);
+  HWND w = app.Create(p);
+  ASSERT_NE(nullptr, w);
+  EXPECT_TRUE(app.Saw(WM_CREATE));
+  EXPECT_FALSE(app.Saw(WM_NCCREATE));
+  DestroyWindow(w);
+}
+
+TEST(WindowBinding, FailedCreationLeavesTheObjectEmpty) {
+  ClockApp app;
+  CreateParams p = Params("FrameworkBadParent", nullptr);
+  p.style = WS_CHILD;  // a child without a parent cannot be created
+  EXPECT_EQ(nullptr, app.Create(p));
+  EXPECT_EQ(nullptr, app.GetHwnd());
+  EXPECT_EQ(0, app.Run()) << "no window: the loop returns at once";
+}
+
+TEST(WindowBase, PlaceOnDesktopFlagsPutTheWindowAtEdgesAndCentre) {
+  ClockApp app;
+  CreateParams p = Params("FrameworkPlace", nullptr);
+  HWND w = app.Create(p);
+  ASSERT_NE(nullptr, w);
+  RECT desktop, r;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  GetWindowRect(w, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+
+  app.PlaceOnDesktop(5, 7, 0x09);  // right edge wins over centre
+  GetWindowRect(w, &r);
+  EXPECT_EQ(desktop.right - width, r.left);
+  EXPECT_EQ(7, r.top);
+
+  app.PlaceOnDesktop(0, 0, 0x03);
+  GetWindowRect(w, &r);
+  EXPECT_EQ((desktop.right - desktop.left) / 2 - width / 2, r.left);
+  EXPECT_EQ((desktop.bottom - desktop.top) / 2 - height / 2, r.top);
+
+  app.PlaceOnDesktop(0, 0, 0x32);  // bottom edge wins over top and centre
+  GetWindowRect(w, &r);
+  EXPECT_EQ(desktop.bottom - height, r.top);
+  DestroyWindow(w);
+}
+
+namespace {
+
+// Drives a dialog from inside its own modal loop: the timer fires on the
+// dialog's thread once the dialog is up.
+struct Script {
+  static Script* current;
+  void (*step)(HWND dialog, DialogBase& object) = nullptr;
+  DialogBase* object = nullptr;
+};
+Script* Script::current = nullptr;
+
+class ScriptedDialog : public DialogBase {
+ public:
+  INT_PTR HandleMessage(HWND d, UINT m, WPARAM wp, LPARAM lp) override {
+    if (m == WM_INITDIALOG) {
+      initData = reinterpret_cast<void*>(lp);
+      SetTimer(d, 1, 10, nullptr);
+      return 1;
+    }
+    if (m == WM_TIMER) {
+      KillTimer(d, 1);
+      Script::current->step(d, *this);
+      return 0;
+    }
+    return DialogBase::HandleMessage(d, m, wp, lp);
+  }
+  void* initData = nullptr;
+};
+
+}  // namespace
+
+TEST(DialogFramework, DefaultHandlerEndsOnStandardButtonsOnly) {
+  ScriptedDialog dialog;
+  Script script;
+  Script::current = &script;
+  script.step = [](HWND d, DialogBase&) {
+    // IDHELP leaves the dialog open; IDOK ends it with 1.
+    SendMessageA(d, WM_COMMAND, IDHELP, 0);
+    if (IsWindow(d)) SendMessageA(d, WM_COMMAND, IDOK, 0);
+  };
+  int data = 42;
+  EXPECT_EQ(IDOK, dialog.Show(0, GetModuleHandleA(nullptr), nullptr, IDD_SETTINGS, &data));
+  EXPECT_EQ(&data, dialog.initData) << "WM_INITDIALOG carries the caller's data";
+  EXPECT_EQ(nullptr, dialog.GetHwnd()) << "End leaves the object empty, ready to show again";
+
+  script.step = [](HWND d, DialogBase&) { SendMessageA(d, WM_COMMAND, IDNO, 0); };
+  EXPECT_EQ(IDNO, dialog.Show(0, GetModuleHandleA(nullptr), nullptr, IDD_SETTINGS, nullptr));
+}
+
+TEST(DialogFramework, ModelessDialogsAndAttachedObjects) {
+  ScriptedDialog dialog;
+  Script script;
+  Script::current = &script;
+  script.step = [](HWND, DialogBase&) {};
+  const INT_PTR shown = dialog.Show(1, GetModuleHandleA(nullptr), nullptr, IDD_FONT, nullptr);
+  HWND d = reinterpret_cast<HWND>(shown);
+  ASSERT_TRUE(IsWindow(d));
+  EXPECT_EQ(d, dialog.GetHwnd());
+  EXPECT_EQ(-1, dialog.Show(1, GetModuleHandleA(nullptr), nullptr, IDD_FONT, nullptr))
+      << "an attached object refuses a second window";
+
+  // The spin control takes its two limits separately.
+  dialog.SetSpinRange(IDC_HEIGHT_SPIN, 8, 99);
+  int low = 0, high = 0;
+  SendDlgItemMessageA(d, IDC_HEIGHT_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                      reinterpret_cast<LPARAM>(&high));
+  EXPECT_EQ(8, low);
+  EXPECT_EQ(99, high);
+
+  dialog.End(IDCANCEL);
+  EXPECT_FALSE(IsWindow(d)) << "a modeless dialog is destroyed by End";
+  EXPECT_EQ(nullptr, dialog.GetHwnd());
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The program's one top-level window: runs the clock timer, paints the
+// clock view's picture, keeps the tray icon and carries out the commands of
+// its popup menus.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/clock_app.h"
+#include "clock/clock_view.h"
+
+class ClockWindow : public ClockApp {
+ public:
+  static constexpr UINT_PTR kTimerId = 100;
+  static constexpr UINT kTimerInterval = 500;
+  static constexpr UINT kTrayIconId = 100;
+  static constexpr UINT kTrayCallbackMessage = WM_USER + 0x1000;  // 0x1400
+
+  ClockWindow();
+  ~ClockWindow() override;
+
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // The window procedure of the clock's window class: binds the object at
+  // WM_CREATE and runs OnCreate there.
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  ClockView& View() { return view; }
+
+ private:
+  LRESULT OnCreate(HWND window, const CREATESTRUCTA* create);
+  void OnDestroy(HWND window);
+  void OnPaint(HWND window);
+  void OnTimer(HWND window, UINT_PTR timerId);
+  void OnCommand(HWND window, int commandId);
+  void OnSysCommand(HWND window, WPARAM command);
+  void OnLeftButtonUp(HWND window);
+  void OnRightButtonUp(HWND window);
+  void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
+  void OnTaskbarCreated();
+  void OnSettings(HWND window);
+
+  void TrackMenu(HWND window, int submenu);
+
+  ClockView view;
+  NOTIFYICONDATAA trayData;
+  HICON trayIcon;
+  // Sent by the shell when a new taskbar appears (after explorer restarts):
+  // the tray icon must be added again.
+  UINT taskbarCreatedMessage;
+};
