@@ -1,0 +1,112 @@
+// Captions of other applications' windows: in title mode the clock writes
+// its text into the active window's caption instead of showing its own
+// window, and gives every caption back; in normal mode it writes none.
+
+#include <cstdio>
+
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+namespace {
+
+const char kTitleMode[] = "[Clock]\r\nTitleIN=1\r\n";
+
+ULONGLONG Seconds(const SYSTEMTIME& t) {
+  FILETIME f;
+  SystemTimeToFileTime(&t, &f);
+  return ((ULONGLONG(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000000;
+}
+
+// The default format "$yy/$mm/$dd(#w) %hh:%mm:%ss" at the current local
+// time, give or take a tick, with the right weekday name for the date.
+::testing::AssertionResult ShowsTheTimeNow(const std::string& text) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wen", "Thu", "Fri", "Sat"};
+  SYSTEMTIME shown = {};
+  char day[4] = {}, back[64];
+  int y, mo, d, h, mi, s;
+  if (sscanf(text.c_str(), "%4d/%2d/%2d(%3[A-Za-z]) %2d:%2d:%2d", &y, &mo, &d, day, &h, &mi, &s) != 7)
+    return ::testing::AssertionFailure() << "\"" << text << "\" is no clock text";
+  snprintf(back, sizeof back, "%04d/%02d/%02d(%s) %02d:%02d:%02d", y, mo, d, day, h, mi, s);
+  if (text != back) return ::testing::AssertionFailure() << "\"" << text << "\" lacks leading zeros or has more";
+  shown = {WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(s), 0};
+  FILETIME f;
+  if (!SystemTimeToFileTime(&shown, &f)) return ::testing::AssertionFailure() << "\"" << text << "\": no such date";
+  FileTimeToSystemTime(&f, &shown);  // fills in the weekday
+  if (std::string(day) != kDays[shown.wDayOfWeek])
+    return ::testing::AssertionFailure() << "\"" << text << "\": that day is " << kDays[shown.wDayOfWeek];
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const LONGLONG drift = LONGLONG(Seconds(now)) - LONGLONG(Seconds(shown));
+  if (drift < -1 || drift > 3) return ::testing::AssertionFailure() << "\"" << text << "\" is " << drift << " s off";
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(ClockTest, TitleModeWritesTheTimeIntoTheActiveCaptionAndGivesItBack) {
+  ASSERT_NO_FATAL_FAILURE(Launch(kTitleMode, Mode::Title));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }));
+  const std::string first = TextOf(A());
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) != first, "the time in A's caption stands still"); }));
+  EXPECT_FALSE(IsWindowVisible(window_));
+  EXPECT_EQ(TextOf(B()), kCaptionB);
+
+  ASSERT_TRUE(anchors_.Activate(B()));  // the user switches to B
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == kCaptionA, "A has not got its caption back"); }))
+      << "A shows " << TextOf(A());
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(B())); }));
+  EXPECT_FALSE(IsWindowVisible(window_));
+
+  EXPECT_EQ(ExitClock(), 0u);
+  EXPECT_EQ(TextOf(B()), kCaptionB);  // given back before the process ends
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+}
+
+TEST_F(ClockTest, NormalModeLeavesCaptionsAlone) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+  ASSERT_TRUE(anchors_.Activate(B()));
+  ASSERT_TRUE(DocksAt(kStart, B()));
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+  EXPECT_EQ(TextOf(B()), kCaptionB);
+  EXPECT_EQ(ExitClock(), 0u);
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+  EXPECT_EQ(TextOf(B()), kCaptionB);
+}
+
+// The caption bookkeeping runs in normal mode too: leaving a window puts
+// back the caption it had when the clock first saw it in the foreground.
+TEST_F(ClockTest, NormalModeSwitchPutsBackTheCaptionFirstSeen) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  SetWindowTextA(A(), "改名したA");  // the application renames its window
+  ASSERT_TRUE(anchors_.Activate(B()));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == kCaptionA, "A keeps its new caption"); }))
+      << "A shows " << TextOf(A());
+}
+
+// With the wall clock frozen, the text is known to the second. 3 July 2002
+// was a Wednesday, which the clock calls "Wen".
+struct FrozenCase {
+  const char* name;
+  const char* settings;
+  const char* text;
+};
+
+class FrozenClockTest : public ClockTest, public ::testing::WithParamInterface<FrozenCase> {};
+
+TEST_P(FrozenClockTest, CaptionShowsTheFrozenTime) {
+  ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, Mode::Title, "2002-07-03 13:05:07"));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == GetParam().text, "A shows " + TextOf(A())); }));
+  EXPECT_EQ(ExitClock(), 0u);
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, FrozenClockTest,
+    ::testing::Values(FrozenCase{"Default", kTitleMode, "2002/07/03(Wen) 13:05:07"},
+                      FrozenCase{"Japanese", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$yy年$m月$d日(#W) #A%H時%mm分%s秒\r\n",
+                                 "2002年7月3日(水) 午後1時05分7秒"}),
+    [](const ::testing::TestParamInfo<FrozenCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace e2e

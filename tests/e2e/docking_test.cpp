@@ -1,0 +1,141 @@
+// Where the clock window goes: docked to the active application window at
+// one of fifteen positions, re-placed at every tick, stepped along a ring.
+
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+namespace {
+
+TEST_F(ClockTest, DocksAboveTheActiveWindowAndFollowsIt) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  const Rect clock = RectOf(window_), anchor = RectOf(A());
+  EXPECT_EQ(clock.bottom, anchor.top);  // standing on A's top edge
+  EXPECT_EQ(clock.left, anchor.left);
+
+  anchors_.Move(A(), {100, 300, 700, 500});  // the user drags A
+  EXPECT_TRUE(DocksAt(kStart, A()));
+
+  ASSERT_TRUE(anchors_.Activate(B()));  // and switches to B
+  EXPECT_TRUE(DocksAt(kStart, B()));
+}
+
+// Until an application window has been in the foreground at a tick (at
+// start the clock takes the foreground itself), the clock sits in the
+// top-left corner, its outer size that of the text.
+TEST_F(ClockTest, StartsInTheCornerUntilAnApplicationWindowIsActive) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the clock is not shown"); }));
+  const Rect corner = RectOf(window_);
+  EXPECT_EQ(corner.left, 0);
+  EXPECT_EQ(corner.top, 0);
+
+  ASSERT_TRUE(anchors_.Activate(A()));
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  RECT text;
+  GetClientRect(window_, &text);  // once docked, the client area is the text
+  EXPECT_EQ(corner.right, text.right);
+  EXPECT_EQ(corner.bottom, text.bottom);
+}
+
+// The caption setting, read once at start, chooses the window style; the
+// placement frames the text with that style.
+struct StyleCase {
+  const char* name;
+  const char* settings;
+  DWORD style;
+};
+
+class StyleTest : public ClockTest, public ::testing::WithParamInterface<StyleCase> {};
+
+TEST_P(StyleTest, CaptionSettingChoosesTheWindowStyle) {
+  style_ = GetParam().style;
+  ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings));
+  // The system adds WS_CLIPSIBLINGS to every top-level window and
+  // WS_EX_WINDOWEDGE to one with a modal frame.
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window_, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_VISIBLE), style_);
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window_, GWL_EXSTYLE)) & ~WS_EX_WINDOWEDGE, kExStyle);
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Title, StyleTest,
+                         ::testing::Values(StyleCase{"Absent", "", kStyleCaption},
+                                           StyleCase{"Zero", "[Clock]\r\nTitle=0\r\n", kStyleBare},
+                                           StyleCase{"Two", "[Clock]\r\nTitle=2\r\n", kStyleCaption},
+                                           StyleCase{"NotANumber", "[Clock]\r\nTitle=yes\r\n", kStyleBare}),
+                         [](const ::testing::TestParamInfo<StyleCase>& info) { return info.param.name; });
+
+TEST_F(ClockTest, EachPositionCommandTakesEffectAtTheNextTick) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  for (int n = 1; n <= kPositions; ++n) {  // every position, each one a move
+    const int index = (kStart + n) % kPositions;
+    PostMessageA(window_, WM_COMMAND, kRing[index].command, 0);
+    EXPECT_TRUE(DocksAt(index, A())) << "command " << kRing[index].command;
+  }
+}
+
+TEST_F(ClockTest, ForwardAndBackWalkTheWholeRingAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  int index = kStart;
+  for (int n = 0; n < kPositions; ++n) {  // TopOutside/Centre ... BottomOutside/Right, Taskbar, back to start
+    index = (index + 1) % kPositions;
+    EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, index)) << "forward to " << kRing[index].name;
+  }
+  for (int n = 0; n < kPositions; ++n) {
+    index = (index + kPositions - 1) % kPositions;
+    EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_PREV, index)) << "back to " << kRing[index].name;
+  }
+}
+
+TEST_F(ClockTest, ClickAndSystemMoveStepForwardOtherSystemCommandsDoNothing) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  EXPECT_TRUE(MovesAtOnce(WM_LBUTTONUP, 0, kStart + 1));
+  EXPECT_TRUE(MovesAtOnce(WM_SYSCOMMAND, SC_MOVE, kStart + 2));
+  // A drag on the caption arrives as SC_MOVE plus a hit-test code.
+  for (WPARAM command : {WPARAM(SC_MOVE | HTCAPTION), WPARAM(SC_SIZE), WPARAM(SC_MINIMIZE), WPARAM(SC_MAXIMIZE)}) {
+    EXPECT_TRUE(MovesAtOnce(WM_SYSCOMMAND, command, kStart + 2)) << "system command " << std::hex << command;
+    EXPECT_TRUE(IsWindowVisible(window_));
+    EXPECT_FALSE(IsIconic(window_) || IsZoomed(window_));
+  }
+}
+
+// VIEW keys in the settings file: a 0 takes the position out of the ring.
+
+TEST_F(ClockTest, DisabledPositionsAreSkipped) {
+  ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nVIEW01=0\r\nVIEW10=0\r\n"));  // no TopOutside/Left, Taskbar/Centre
+  EXPECT_TRUE(DocksAt(4, A()));                                             // so it starts at TopOutside/Centre
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_PREV, 2));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_PREV, 0));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, 2));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, 4));
+  // The menu still reaches a disabled position; stepping goes on from there.
+  PostMessageA(window_, WM_COMMAND, IDM_TOP_OUT_LEFT, 0);
+  EXPECT_TRUE(DocksAt(3, A()));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, 4));
+}
+
+TEST_F(ClockTest, ASingleStopIsWhereEveryStepLands) {
+  std::string settings = "[Clock]\r\n";
+  for (int row = 0; row < kRows; ++row)
+    for (int column = 0; column < kColumns; ++column)
+      if (!(row == BottomInside && column == Right))
+        settings += "VIEW" + std::to_string(column) + std::to_string(row) + "=0\r\n";
+  const int stop = BottomInside * 3 + Right;
+  ASSERT_NO_FATAL_FAILURE(Launch(settings));
+  EXPECT_TRUE(DocksAt(stop, A()));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, stop));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_PREV, stop));
+  EXPECT_TRUE(MovesAtOnce(WM_LBUTTONUP, 0, stop));
+  PostMessageA(window_, WM_COMMAND, IDM_BOTTOM_OUT_LEFT, 0);  // after the stop: forward wraps round
+  EXPECT_TRUE(DocksAt(stop + 1, A()));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_NEXT, stop));
+  PostMessageA(window_, WM_COMMAND, IDM_TOP_IN_LEFT, 0);  // before the stop: back wraps round
+  EXPECT_TRUE(DocksAt(6, A()));
+  EXPECT_TRUE(MovesAtOnce(WM_COMMAND, IDM_MOVE_PREV, stop));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,509 @@
+#pragma once
+// The end-to-end driver: a separate process that starts the real Zorvane.exe
+// and acts on it as a user would. It owns the application windows that the
+// clock docks to, moves and activates them, and looks at the clock from the
+// outside (window rectangles, styles, captions, tray icons, exit codes).
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "clock/placement.h"
+#include "res/resource.h"
+
+namespace e2e {
+
+constexpr DWORD kExStyle = 0x289;          // modal frame, topmost, tool window, client edge
+constexpr DWORD kStyleCaption = 0x80C80000;  // popup, system menu, caption
+constexpr DWORD kStyleBare = 0x80080000;     // popup, system menu (Title=0)
+constexpr UINT kTrayIconId = 100;
+
+// ---------------------------------------------------------------- polling
+
+// Polls `check` every 50 ms until it holds or `timeoutMs` has passed; the
+// last result (with its message) is returned either way.
+template <class Check>
+::testing::AssertionResult Eventually(Check check, DWORD timeoutMs = 5000) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    ::testing::AssertionResult result = check();
+    if (result || GetTickCount() - start >= timeoutMs) return result;
+    Sleep(50);
+  }
+}
+
+inline ::testing::AssertionResult Holds(bool ok, const std::string& what) {
+  return ok ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << what;
+}
+
+// ---------------------------------------------------------------- windows
+
+inline zorvane::Rect RectOf(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+inline std::string Show(const zorvane::Rect& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+inline std::string ClassOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+inline std::string TextOf(HWND window) {
+  char text[1024] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+inline DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+// Every top-level window, hidden ones included.
+inline std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> all;
+  EnumWindows([](HWND w, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+// Top-level windows of a class; of one process when `pid` is not 0.
+inline std::vector<HWND> WindowsOfClass(const std::string& cls, DWORD pid = 0) {
+  std::vector<HWND> found;
+  for (HWND w : TopLevelWindows())
+    if (ClassOf(w) == cls && (pid == 0 || ProcessOf(w) == pid)) found.push_back(w);
+  return found;
+}
+
+inline zorvane::Rect ScreenRect() { return RectOf(GetDesktopWindow()); }
+
+inline zorvane::Rect TaskbarRect() {
+  APPBARDATA data = {};
+  data.cbSize = sizeof data;
+  SHAppBarMessage(ABM_GETTASKBARPOS, &data);
+  return {data.rc.left, data.rc.top, data.rc.right, data.rc.bottom};
+}
+
+// ---------------------------------------------------------------- tray
+
+// Whether the notification area shows any icon. Wine's explorer draws it in
+// one of two ways here (no window manager, no XEmbed tray):
+// - while the session has application windows (the driver's anchors), in
+//   its taskbar, the top-level window "Shell_TrayWnd" at the screen's bottom,
+//   which is visible only while it holds icons and has no window per icon;
+// - otherwise in a top-level window "__winex11_standalone_tray" ("Wine
+//   System Tray"), with one child "__winex11_tray_icon" per icon.
+// The driver itself adds no icon, so this tells whether the clock's is shown.
+inline bool TrayIconsShown() {
+  for (HWND top : TopLevelWindows()) {
+    if (!IsWindowVisible(top)) continue;
+    const std::string cls = ClassOf(top);
+    if (cls == "Shell_TrayWnd" || cls == "__winex11_standalone_tray") return true;
+  }
+  return false;
+}
+
+// Asks the shell whether it holds the icon (`owner`, `id`): a modify that
+// changes nothing succeeds exactly when the icon exists.
+inline bool ShellHasIcon(HWND owner, UINT id) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = owner;
+  data.uID = id;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+// ---------------------------------------------------------------- anchors
+
+// Ordinary captioned application windows that the driver owns, on a thread
+// of their own that pumps messages all the time: the clock reads and writes
+// their captions with cross-process WM_GETTEXT / WM_SETTEXT.
+class AnchorWindows {
+ public:
+  struct Layout {
+    const char* caption;
+    zorvane::Rect rect;
+  };
+
+  explicit AnchorWindows(std::vector<Layout> layouts) : layouts_(std::move(layouts)) {
+    thread_ = std::thread([this] { Run(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return windows_.size() == layouts_.size(); });
+  }
+
+  ~AnchorWindows() {
+    for (HWND w : windows_) SendMessageA(w, WM_CLOSE, 0, 0);
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+
+  HWND operator[](size_t i) const { return windows_[i]; }
+
+  // Brings the window to the foreground as a click on it would.
+  ::testing::AssertionResult Activate(HWND w) const {
+    SendMessageA(w, kActivate, 0, 0);
+    return Eventually([w] {
+      return Holds(GetForegroundWindow() == w, "the anchor did not become the foreground window");
+    });
+  }
+
+  void Move(HWND w, const zorvane::Rect& r) const {
+    MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
+
+ private:
+  static constexpr UINT kActivate = WM_APP + 1;
+
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kActivate) {  // on the owning thread, where SetActiveWindow works
+      ShowWindow(w, SW_SHOW);
+      SetForegroundWindow(w);
+      SetActiveWindow(w);
+      SetFocus(w);
+      return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+  }
+
+  void Run() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "ZorvaneE2EAnchor";
+    RegisterClassA(&wc);
+    std::vector<HWND> made;
+    for (const Layout& s : layouts_)
+      made.push_back(CreateWindowExA(0, wc.lpszClassName, s.caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                     s.rect.left, s.rect.top, s.rect.right - s.rect.left,
+                                     s.rect.bottom - s.rect.top, nullptr, nullptr, wc.hInstance, nullptr));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      threadId_ = GetCurrentThreadId();
+      windows_ = made;
+    }
+    ready_.notify_all();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+
+  std::vector<Layout> layouts_;
+  std::vector<HWND> windows_;
+  DWORD threadId_ = 0;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::thread thread_;
+};
+
+// ---------------------------------------------------------------- processes
+
+inline std::string ModuleDirectory() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string s(path);
+  return s.substr(0, s.find_last_of('\\'));
+}
+
+// The program under test sits beside the driver in the build directory.
+inline std::string BuiltClock() { return ModuleDirectory() + "\\Zorvane.exe"; }
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+// A running copy of the program. Ending it is polite first (the Exit
+// command to its clock window, OK to a message box it shows), forced last.
+class Process {
+ public:
+  Process() = default;
+  Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
+  Process(Process&& other) noexcept { *this = std::move(other); }
+  Process& operator=(Process&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    std::swap(id_, other.id_);
+    return *this;
+  }
+  ~Process() {
+    End();
+    if (handle_) CloseHandle(handle_);
+  }
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return handle_; }
+  bool Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+
+  // Its clock window (class "Zorvane02"), hidden or not; null if none.
+  HWND ClockWindow() const {
+    std::vector<HWND> w = WindowsOfClass("Zorvane02", id_);
+    return w.empty() ? nullptr : w.front();
+  }
+
+  // Waits for the process to end and gives its exit code.
+  ::testing::AssertionResult Exited(DWORD* code, DWORD timeoutMs = 5000) const {
+    if (WaitForSingleObject(handle_, timeoutMs) != WAIT_OBJECT_0)
+      return ::testing::AssertionFailure() << "the process is still running after " << timeoutMs << " ms";
+    GetExitCodeProcess(handle_, code);
+    return ::testing::AssertionSuccess();
+  }
+
+  void End() {
+    if (!Running()) return;
+    for (HWND w : TopLevelWindows()) {
+      if (ProcessOf(w) != id_) continue;
+      if (ClassOf(w) == "Zorvane02") PostMessageA(w, WM_COMMAND, IDM_EXIT, 0);
+      if (ClassOf(w) == "#32770") PostMessageA(w, WM_COMMAND, IDOK, 0);
+    }
+    if (WaitForSingleObject(handle_, 5000) != WAIT_OBJECT_0) {
+      TerminateProcess(handle_, 99);
+      WaitForSingleObject(handle_, 5000);
+    }
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+  DWORD id_ = 0;
+};
+
+// A private copy of Zorvane.exe in a fresh directory of its own, so that
+// each test has its own settings file beside the executable.
+class Installation {
+ public:
+  Installation() {
+    static int counter = 0;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    dir_ = std::string(temp) + "zorvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++counter);
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    copied_ = CopyFileA(BuiltClock().c_str(), Exe().c_str(), FALSE) != FALSE;
+  }
+
+  ~Installation() {
+    for (const std::string& f : {Exe(), dir_ + "\\Zorvane.ini"})
+      for (int i = 0; i < 20 && GetFileAttributesA(f.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        if (!DeleteFileA(f.c_str())) Sleep(50);
+    RemoveDirectoryA(dir_.c_str());
+  }
+
+  bool Copied() const { return copied_; }
+  std::string Exe() const { return dir_ + "\\Zorvane.exe"; }
+
+  // The settings file, as raw bytes (code page 932 for Japanese text).
+  void WriteSettings(const std::string& bytes) const { WriteBytes(dir_ + "\\Zorvane.ini", bytes); }
+
+  // Starts the copy the usual way.
+  Process Start() const {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + Exe() + "\"";
+    if (!CreateProcessA(Exe().c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi))
+      return {};
+    CloseHandle(pi.hThread);
+    return {pi.hProcess, pi.dwProcessId};
+  }
+
+  // Starts the copy with its wall clock frozen by libfaketime at
+  // `frozenAt` ("2002-07-03 13:05:07"; the machine's zone is UTC).
+  //
+  // Under Wine a Windows process started from another one inherits the
+  // parent's Unix environment, not the environment block passed to
+  // CreateProcessA, so LD_PRELOAD there would never reach it. A Unix
+  // program started through CreateProcessA, however, does get that block
+  // as its environment: the driver therefore starts the Unix `wine`
+  // with the faketime variables, and that `wine` runs the copy. There is
+  // no handle to the copy then; it is found through its window.
+  Process StartFrozen(const std::string& frozenAt) const {
+    std::string block;
+    char* env = GetEnvironmentStringsA();
+    for (const char* e = env; *e; e += strlen(e) + 1) block.append(e).push_back('\0');
+    FreeEnvironmentStringsA(env);
+    for (const std::string& v : {std::string("LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"),
+                                 "FAKETIME=" + frozenAt, std::string("FAKETIME_DONT_FAKE_MONOTONIC=1"),
+                                 std::string("NO_FAKE_STAT=1")})
+      block.append(v).push_back('\0');
+    block.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "/usr/bin/wine \"" + Exe() + "\"";
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, &block[0], dir_.c_str(), &si, &pi))
+      return {};
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    HWND clock = nullptr;
+    Eventually([&] {
+      std::vector<HWND> w = WindowsOfClass("Zorvane02");
+      clock = w.empty() ? nullptr : w.front();
+      return Holds(clock != nullptr, "no clock window");
+    }, 15000);
+    if (!clock) return {};
+    const DWORD pid = ProcessOf(clock);
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    return h ? Process(h, pid) : Process();
+  }
+
+ private:
+  std::string dir_;
+  bool copied_ = false;
+};
+
+// ---------------------------------------------------------------- fixture
+
+using namespace zorvane;
+
+// The fifteen positions in ring order (index = row * 3 + column), each with
+// the menu command that selects it.
+struct Position {
+  int row;
+  int column;
+  WORD command;
+  const char* name;
+};
+
+inline const Position kRing[kPositions] = {
+    {Taskbar, Left, IDM_TASKBAR_LEFT, "Taskbar/Left"},
+    {Taskbar, Centre, IDM_TASKBAR_CENTRE, "Taskbar/Centre"},
+    {Taskbar, Right, IDM_TASKBAR_RIGHT, "Taskbar/Right"},
+    {TopOutside, Left, IDM_TOP_OUT_LEFT, "TopOutside/Left"},
+    {TopOutside, Centre, IDM_TOP_OUT_CENTRE, "TopOutside/Centre"},
+    {TopOutside, Right, IDM_TOP_OUT_RIGHT, "TopOutside/Right"},
+    {TopInside, Left, IDM_TOP_IN_LEFT, "TopInside/Left"},
+    {TopInside, Centre, IDM_TOP_IN_CENTRE, "TopInside/Centre"},
+    {TopInside, Right, IDM_TOP_IN_RIGHT, "TopInside/Right"},
+    {BottomInside, Left, IDM_BOTTOM_IN_LEFT, "BottomInside/Left"},
+    {BottomInside, Centre, IDM_BOTTOM_IN_CENTRE, "BottomInside/Centre"},
+    {BottomInside, Right, IDM_BOTTOM_IN_RIGHT, "BottomInside/Right"},
+    {BottomOutside, Left, IDM_BOTTOM_OUT_LEFT, "BottomOutside/Left"},
+    {BottomOutside, Centre, IDM_BOTTOM_OUT_CENTRE, "BottomOutside/Centre"},
+    {BottomOutside, Right, IDM_BOTTOM_OUT_RIGHT, "BottomOutside/Right"},
+};
+constexpr int kStart = 3;  // TopOutside/Left, where every run begins
+
+// Two application windows with Japanese captions, placed so that every
+// position against either of them lies fully on the 1280 x 800 screen.
+inline const char kCaptionA[] = "アンカー窓A";
+inline const char kCaptionB[] = "アンカー窓B";
+
+enum class Mode { Normal, Title };
+
+class ClockTest : public ::testing::Test {
+ protected:
+  ClockTest() : anchors_({{kCaptionA, {300, 250, 900, 550}}, {kCaptionB, {120, 420, 620, 640}}}) {}
+
+  void SetUp() override {
+    if (GetFileAttributesA(BuiltClock().c_str()) == INVALID_FILE_ATTRIBUTES)
+      GTEST_SKIP() << BuiltClock() << " has not been built";
+    ASSERT_TRUE(install_.Copied()) << "could not copy " << BuiltClock();
+  }
+
+  HWND A() const { return anchors_[0]; }
+  HWND B() const { return anchors_[1]; }
+
+  // Starts the clock and, as the user would, clicks anchor A once it is up
+  // (at start the clock makes its own window the foreground window).
+  // Returns after the first tick that found A in the foreground: the clock
+  // is shown (normal mode) or A's caption has changed (title mode).
+  void Launch(const std::string& settings = "", Mode mode = Mode::Normal, const char* frozenAt = nullptr) {
+    ASSERT_NO_FATAL_FAILURE(Start(settings, frozenAt));
+    ASSERT_TRUE(Eventually([&] {
+      if (GetForegroundWindow() != A()) anchors_.Activate(A());
+      const bool ticked = mode == Mode::Normal ? IsWindowVisible(window_) != FALSE : TextOf(A()) != kCaptionA;
+      return Holds(ticked && GetForegroundWindow() == A(), "no tick with anchor A in the foreground");
+    }));
+  }
+
+  // Writes the settings file (if any), starts the clock and waits until it
+  // has reached its message loop.
+  void Start(const std::string& settings = "", const char* frozenAt = nullptr) {
+    if (!settings.empty()) install_.WriteSettings(settings);
+    clock_ = frozenAt ? install_.StartFrozen(frozenAt) : install_.Start();
+    ASSERT_TRUE(clock_) << "Zorvane.exe could not be started";
+    WaitForInputIdle(clock_.Handle(), 10000);
+    ASSERT_TRUE(Eventually([&] {
+      window_ = clock_.ClockWindow();
+      return Holds(window_ != nullptr, "no window of class Zorvane02");
+    }));
+  }
+
+  // The rectangle the clock should have at `index` against `anchor`, from
+  // its current client area (the measured text).
+  Rect Expected(int index, HWND anchor, const Rect& taskbar) const {
+    RECT frame = {};
+    GetClientRect(window_, &frame);
+    AdjustWindowRectEx(&frame, style_, FALSE, kExStyle);
+    const Position& p = kRing[index];
+    return PlaceRect(p.row, p.column, ScreenRect(), taskbar, RectOf(anchor), frame.right - frame.left,
+                     frame.bottom - frame.top);
+  }
+
+  // Whether the clock is at `index` now. Wine answers the taskbar query
+  // inconsistently (a strip at the screen's bottom, or failure and an
+  // all-zero rectangle), so in the taskbar row either answer counts.
+  ::testing::AssertionResult IsAt(int index, HWND anchor) const {
+    const Rect actual = RectOf(window_);
+    const Rect expected = Expected(index, anchor, TaskbarRect());
+    if (actual == expected) return ::testing::AssertionSuccess();
+    if (kRing[index].row == Taskbar && actual == Expected(index, anchor, Rect{0, 0, 0, 0}))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "clock at " << Show(actual) << ", expected " << kRing[index].name
+                                         << " " << Show(expected) << " against " << Show(RectOf(anchor));
+  }
+
+  // Within a few ticks.
+  ::testing::AssertionResult DocksAt(int index, HWND anchor) const {
+    return Eventually([&] { return IsAt(index, anchor); });
+  }
+
+  // Sends a message to the clock and checks that, by the time the clock has
+  // handled it, the window already stands at `index` (no tick needed). A
+  // tick may change the text width between two reads, hence one re-read.
+  ::testing::AssertionResult MovesAtOnce(UINT message, WPARAM wParam, int index) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window_, message, wParam, 0, SMTO_NORMAL, 3000, &result))
+      return ::testing::AssertionFailure() << "the clock did not answer message " << message;
+    ::testing::AssertionResult at = IsAt(index, A());
+    return at ? at : IsAt(index, A());
+  }
+
+  // Ends the clock with the Exit command and returns its exit code.
+  DWORD ExitClock() {
+    PostMessageA(window_, WM_COMMAND, IDM_EXIT, 0);
+    DWORD code = 12345;
+    EXPECT_TRUE(clock_.Exited(&code));
+    return code;
+  }
+
+  AnchorWindows anchors_;
+  Installation install_;
+  Process clock_;
+  HWND window_ = nullptr;
+  DWORD style_ = kStyleCaption;  // the style the clock should have been created with
+};
+
+}  // namespace e2e

@@ -1,0 +1,69 @@
+// Start and end of the program: the tray icon, the two ways out, and a
+// second copy started beside the first.
+
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+namespace {
+
+struct WayOut {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+};
+
+class ExitTest : public ClockTest, public ::testing::WithParamInterface<WayOut> {};
+
+TEST_P(ExitTest, EndsWithCodeZeroAndTakesTheTrayIconAlong) {
+  ASSERT_TRUE(Eventually([] { return Holds(!TrayIconsShown(), "another program shows a tray icon"); }));
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  EXPECT_TRUE(Eventually([&] { return Holds(TrayIconsShown(), "no tray icon shown"); }));
+  EXPECT_TRUE(ShellHasIcon(window_, kTrayIconId));
+  EXPECT_FALSE(ShellHasIcon(window_, kTrayIconId + 1));
+
+  PostMessageA(window_, GetParam().message, GetParam().wParam, 0);
+  DWORD code = 12345;
+  ASSERT_TRUE(clock_.Exited(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(WindowsOfClass("Zorvane02").empty());
+  EXPECT_TRUE(Eventually([&] { return Holds(!TrayIconsShown(), "tray icon left behind"); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ExitTest,
+                         ::testing::Values(WayOut{"ExitCommand", WM_COMMAND, IDM_EXIT},
+                                           WayOut{"CloseBox", WM_SYSCOMMAND, SC_CLOSE}),
+                         [](const ::testing::TestParamInfo<WayOut>& info) { return info.param.name; });
+
+// The first copy runs in title mode, so its window is hidden until the
+// second copy shows it.
+TEST_F(ClockTest, SecondCopyShowsTheFirstSaysSoAndLeaves) {
+  ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTitleIN=1\r\n", Mode::Title));
+  ASSERT_FALSE(IsWindowVisible(window_));
+
+  Process second = install_.Start();
+  ASSERT_TRUE(second);
+  HWND box = nullptr;
+  ASSERT_TRUE(Eventually([&] {
+    std::vector<HWND> boxes = WindowsOfClass("#32770", second.Id());
+    box = boxes.empty() ? nullptr : boxes.front();
+    return Holds(box && IsWindowVisible(box), "the second copy shows no message box");
+  }));
+  EXPECT_EQ(TextOf(box), "Zorvane");
+  EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), "既に起動しています");
+  EXPECT_TRUE(GetDlgItem(box, IDOK) != nullptr);
+  EXPECT_TRUE(GetDlgItem(box, IDCANCEL) == nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), window_);  // owned by the first copy's window
+
+  EXPECT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the first copy's window stays hidden"); }));
+  EXPECT_EQ(WindowsOfClass("Zorvane02").size(), 1u);  // the second copy made no window of its own
+
+  PostMessageA(box, WM_COMMAND, IDOK, 0);  // the user presses OK
+  DWORD code = 12345;
+  ASSERT_TRUE(second.Exited(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(clock_.Running());
+  EXPECT_EQ(clock_.ClockWindow(), window_);
+}
+
+}  // namespace
+}  // namespace e2e
