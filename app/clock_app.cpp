@@ -16,11 +16,18 @@ void CopyText(char (&buffer)[N], const char* text) {
   buffer[n] = '\0';
 }
 
-ClockApp* BoundObject(HWND window) {
+}  // namespace
+
+ClockApp* ClockApp::BoundObject(HWND window) {
   return reinterpret_cast<ClockApp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-}  // namespace
+ClockApp* ClockApp::BindAtCreate(HWND window, LPARAM createStruct) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createStruct);
+  auto* object = static_cast<ClockApp*>(create->lpCreateParams);
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+  return object;
+}
 
 HWND ClockApp::Create(CreateParams& params) {
   if ((params.flags & kCreateNoGuard) == 0) {
@@ -122,10 +129,7 @@ LRESULT CALLBACK ClockApp::DefaultWindowProc(HWND window, UINT message, WPARAM w
     return object->HandleMessage(window, message, wParam, lParam);
   }
   if (message == WM_CREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    auto* object = static_cast<ClockApp*>(create->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    return object->HandleMessage(window, message, wParam, lParam);
+    return BindAtCreate(window, lParam)->HandleMessage(window, message, wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

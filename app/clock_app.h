@@ -44,6 +44,12 @@ class ClockApp : public WindowBase {
 
   static LRESULT CALLBACK DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+ protected:
+  // The object bound to `window`, or null before WM_CREATE.
+  static ClockApp* BoundObject(HWND window);
+  // At WM_CREATE: binds the object that Create passed along to `window`.
+  static ClockApp* BindAtCreate(HWND window, LPARAM createStruct);
+
  private:
   // The text shown to a second copy.
   static const char* const kAlreadyRunning;

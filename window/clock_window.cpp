@@ -8,10 +8,6 @@ namespace {
 // TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
 constexpr UINT kMenuFlags = 0x1002;
 
-ClockApp* BoundObject(HWND window) {
-  return reinterpret_cast<ClockApp*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
 // The fifteen position commands, in command id order from IDM_TOP_OUT_LEFT.
 struct Position {
   int row;
@@ -42,10 +38,8 @@ LRESULT CALLBACK ClockWindow::WindowProc(HWND window, UINT message, WPARAM wPara
     return object->HandleMessage(window, message, wParam, lParam);
   }
   if (message == WM_CREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    auto* object = static_cast<ClockApp*>(create->lpCreateParams);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-    static_cast<ClockWindow*>(object)->OnCreate(window, create);
+    auto* object = static_cast<ClockWindow*>(BindAtCreate(window, lParam));
+    object->OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
     return 1;  // creation always goes on
   }
   // WM_NCCREATE, WM_GETMINMAXINFO, WM_NCCALCSIZE arrive before binding.
