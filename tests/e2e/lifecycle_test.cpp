@@ -67,3 +67,27 @@ TEST_F(ClockTest, SecondCopyShowsTheFirstSaysSoAndLeaves) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// After the shell restarts, its new taskbar announces itself; the clock must
+// put its icon back, or a title-mode clock could no longer be reached.
+TEST_F(ClockTest, ANewTaskbarGetsTheTrayIconBack) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(Eventually([&] { return Holds(ShellHasIcon(window_, kTrayIconId), "no icon"); }));
+
+  // What a restarted shell looks like to the clock: its icon is gone.
+  NOTIFYICONDATAA gone{};
+  gone.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  gone.hWnd = window_;
+  gone.uID = kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+  ASSERT_FALSE(ShellHasIcon(window_, kTrayIconId));
+
+  PostMessageA(window_, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Eventually([&] { return Holds(ShellHasIcon(window_, kTrayIconId), "icon not re-added"); }));
+}
+
+}  // namespace
+}  // namespace e2e
