@@ -44,7 +44,7 @@ file(GLOB WIN32_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TESTS} res/zorvane.rc)
 zorvane_options(win32_tests)
 target_include_directories(win32_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(win32_tests PRIVATE zorvane_shell gtest_main)
+target_link_libraries(win32_tests PRIVATE zorvane_shell gtest_main version)
 add_test(NAME win32_tests COMMAND win32_tests)
 
 # End-to-end: a driver that starts the real Zorvane.exe and acts as a user.
