@@ -39,6 +39,17 @@ template <class Check>
   }
 }
 
+// Polls `check` every 50 ms for `ms` and fails as soon as it does not hold.
+template <class Check>
+::testing::AssertionResult Throughout(Check check, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    ::testing::AssertionResult result = check();
+    if (!result || GetTickCount() - start >= ms) return result;
+    Sleep(50);
+  }
+}
+
 inline ::testing::AssertionResult Holds(bool ok, const std::string& what) {
   return ok ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << what;
 }
@@ -235,6 +246,18 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   CloseHandle(f);
 }
 
+inline std::string ReadBytes(const std::string& path) {
+  std::string bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(f);
+  return bytes;
+}
+
 // A running copy of the program. Ending it is polite first (the Exit
 // command to its clock window, OK to a message box it shows), forced last.
 class Process {
@@ -314,7 +337,9 @@ class Installation {
   std::string Exe() const { return dir_ + "\\Zorvane.exe"; }
 
   // The settings file, as raw bytes (code page 932 for Japanese text).
-  void WriteSettings(const std::string& bytes) const { WriteBytes(dir_ + "\\Zorvane.ini", bytes); }
+  std::string SettingsFile() const { return dir_ + "\\Zorvane.ini"; }
+  void WriteSettings(const std::string& bytes) const { WriteBytes(SettingsFile(), bytes); }
+  std::string ReadSettings() const { return ReadBytes(SettingsFile()); }
 
   // Starts the copy the usual way.
   Process Start() const {

@@ -1,0 +1,269 @@
+// The settings sequence as a user goes through it: the clock's menu command
+// opens the settings dialog, from which the font dialog and the colour
+// chooser open; OK stores, Cancel does not, and the clock takes up what the
+// file holds once the dialog is gone.
+
+#include <colordlg.h>
+
+#include <memory>
+
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+namespace {
+
+const char kSettings[] = "Zorvane 設定";
+const char kFont[] = "Zorvane　フォント設定";
+
+// The settings file's lines without line ends and blank lines.
+std::string Lines(const std::string& bytes) {
+  std::string out;
+  for (char c : bytes)
+    if (c != '\r' && (c != '\n' || (!out.empty() && out.back() != '\n'))) out += c;
+  return out.empty() || out.back() == '\n' ? out : out + "\n";
+}
+
+std::string ItemText(HWND dialog, int id) {
+  char text[1024] = {};
+  SendDlgItemMessageA(dialog, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void Type(HWND dialog, int id, const char* text) {
+  SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void Check(HWND dialog, int id, bool on) {
+  SendDlgItemMessageA(dialog, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Posted: a press that opens a nested dialog returns only when that closes.
+void Press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+LONG ClientHeight(HWND window) {
+  RECT r = {};
+  GetClientRect(window, &r);
+  return r.bottom;
+}
+
+class SettingsTest : public ClockTest {
+ protected:
+  // Waits for the visible dialog of the clock that `owner` owns, named
+  // `caption` (any caption when null: the colour chooser).
+  HWND Opened(HWND owner, const char* caption) {
+    HWND found = nullptr;
+    EXPECT_TRUE(Eventually([&] {
+      for (HWND w : WindowsOfClass("#32770", clock_.Id()))
+        if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == owner && (!caption || TextOf(w) == caption)) found = w;
+      return Holds(found != nullptr, std::string("no dialog ") + (caption ? caption : "(colour chooser)"));
+    }));
+    return found;
+  }
+
+  HWND OpenSettings() {
+    PostMessageA(window_, WM_COMMAND, IDM_SETTINGS, 0);
+    return Opened(window_, kSettings);
+  }
+
+  HWND OpenFrom(HWND settings, int button, const char* caption) {
+    Press(settings, button);
+    return Opened(settings, caption);
+  }
+
+  static ::testing::AssertionResult PressToClose(HWND dialog, int button) {
+    Press(dialog, button);
+    return Eventually([&] { return Holds(!IsWindow(dialog), "the dialog " + TextOf(dialog) + " stays open"); });
+  }
+
+  bool Stored(const std::string& line) const {
+    return Lines(install_.ReadSettings()).find(line + "\n") != std::string::npos;
+  }
+  bool NoFile() const { return GetFileAttributesA(install_.SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES; }
+};
+
+TEST_F(SettingsTest, ConfirmingBothDialogsOnAFreshInstallationWritesEveryKeyInOrder) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  ASSERT_TRUE(PressToClose(font, IDOK));
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+  EXPECT_EQ(
+      "[Font]\nHeighr=14\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n"
+      "[Clock]\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\nTitle=1\n"
+      "[Brush]\nColor=0\n",
+      Lines(install_.ReadSettings()));
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
+// While the dialog is open the clock is hidden and stands still; Cancel
+// stores nothing, but a font confirmed in between is stored and drawn.
+TEST_F(SettingsTest, TheClockWaitsHiddenAndCancelKeepsOnlyAConfirmedFont) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  const Rect before = RectOf(window_);
+  const LONG height = ClientHeight(window_);
+
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_FALSE(IsWindowVisible(window_));
+  Type(settings, IDC_FORMAT, "%hh");
+  Check(settings, IDC_TITLE_MODE, true);
+  Check(settings, IDC_SHOW_TITLE, false);
+  HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  Type(font, IDC_HEIGHT, "40");
+  ASSERT_TRUE(PressToClose(font, IDCANCEL));
+  anchors_.Move(A(), {200, 150, 800, 450});
+  EXPECT_TRUE(Throughout(
+      [&] {
+        return Holds(!IsWindowVisible(window_) && RectOf(window_) == before, "the clock ticked under the dialog");
+      },
+      1500));
+  ASSERT_TRUE(PressToClose(settings, IDCANCEL));
+  EXPECT_TRUE(NoFile()) << Lines(install_.ReadSettings());
+  EXPECT_TRUE(DocksAt(kStart, A())) << "the clock does not come back";
+  EXPECT_EQ(height, ClientHeight(window_));
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+
+  settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  Type(font, IDC_HEIGHT, "40");
+  ASSERT_TRUE(PressToClose(font, IDOK));
+  ASSERT_TRUE(PressToClose(settings, IDCANCEL));
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(ClientHeight(window_) >= height + 20,
+                 "client height " + std::to_string(ClientHeight(window_)) + ", was " + std::to_string(height));
+  }));
+  EXPECT_EQ("[Font]\nHeighr=40\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n",
+            Lines(install_.ReadSettings()));
+}
+
+TEST_F(SettingsTest, FontDialogShowsStoredValuesAndKeepsTheHeightWithinEightToNinetyNine) {
+  // The Font section at opening; the height and weight shown ("": none); the
+  // height typed (null: kept); the lines stored on OK.
+  const struct {
+    const char *file, *shown, *weight, *typed, *heighr, *stored;
+  } cases[] = {
+      {"Weight=700", "14", "7", "5", "Heighr=8", "Weight=700"},
+      {"Weight=450", "14", "4(標準)", "150", "Heighr=99", "Weight=400"},
+      {"Weight=150", "14", "1", "", "Heighr=8", "Weight=100"},
+      {"Heighr=-12\r\nWeight=0", "4294967284", "", nullptr, "Heighr=8", "Weight=0"},
+  };
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    install_.WriteSettings(std::string("[Font]\r\n") + c.file + "\r\n");
+    HWND settings = OpenSettings();
+    ASSERT_TRUE(settings);
+    HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(c.shown, ItemText(font, IDC_HEIGHT));
+    EXPECT_EQ(c.weight, ItemText(font, IDC_WEIGHT));  // a drop-down list's text is its selected entry
+    if (c.typed) Type(font, IDC_HEIGHT, c.typed);
+    ASSERT_TRUE(PressToClose(font, IDOK));
+    ASSERT_TRUE(PressToClose(settings, IDCANCEL));
+    EXPECT_TRUE(Stored(c.heighr) && Stored(c.stored)) << Lines(install_.ReadSettings());
+  }
+}
+
+// A colour added to the custom table in one chooser is in the table of the
+// next one, even of the next settings dialog after a cancelled one.
+TEST_F(SettingsTest, CustomColoursAreOfferedAgainByTheNextChooser) {
+  ASSERT_NO_FATAL_FAILURE(Launch());
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  HWND chooser = OpenFrom(settings, IDC_TEXT_COLOR, nullptr);
+  ASSERT_TRUE(chooser);
+  Press(chooser, COLOR_MIX);  // the custom colour definition
+  SetDlgItemInt(chooser, COLOR_RED, 18, FALSE);
+  SetDlgItemInt(chooser, COLOR_GREEN, 52, FALSE);
+  SetDlgItemInt(chooser, COLOR_BLUE, 86, FALSE);
+  Press(chooser, COLOR_ADD);
+  ASSERT_TRUE(PressToClose(chooser, IDOK));
+  ASSERT_TRUE(PressToClose(settings, IDCANCEL));
+  EXPECT_TRUE(NoFile());
+
+  settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  chooser = OpenFrom(settings, IDC_BACK_COLOR, nullptr);
+  ASSERT_TRUE(chooser);
+  RECT custom = {};  // a click on the first of the 16 custom colours picks it
+  GetWindowRect(GetDlgItem(chooser, COLOR_CUSTOM1), &custom);
+  POINT first = {custom.left + 4, custom.top + 4};
+  ScreenToClient(chooser, &first);
+  PostMessageA(chooser, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.x, first.y));
+  PostMessageA(chooser, WM_LBUTTONUP, 0, MAKELPARAM(first.x, first.y));
+  ASSERT_TRUE(PressToClose(chooser, IDOK));
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+  EXPECT_TRUE(Stored("Color=" + std::to_string(RGB(18, 52, 86)))) << Lines(install_.ReadSettings());
+}
+
+// Title mode follows the check box as soon as the dialog closes with OK,
+// and blanks in front of the format reach the caption. 13:05:07 frozen.
+TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
+  ASSERT_NO_FATAL_FAILURE(Launch("", Mode::Normal, "2002-07-03 13:05:07"));
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  Type(settings, IDC_FORMAT, "   %hh");
+  Check(settings, IDC_TITLE_MODE, true);
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13", "A shows \"" + TextOf(A()) + "\""); }));
+  EXPECT_TRUE(Throughout([&] { return Holds(!IsWindowVisible(window_), "the clock shows in title mode"); }, 600));
+  EXPECT_TRUE(Stored("TimeFormat=!   %hh") && Stored("TitleIN=1")) << Lines(install_.ReadSettings());
+
+  settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ("   %hh", ItemText(settings, IDC_FORMAT));
+  EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(settings, IDC_TITLE_MODE, BM_GETCHECK, 0, 0));
+  Check(settings, IDC_TITLE_MODE, false);
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+  EXPECT_TRUE(Eventually(
+      [&] { return Holds(IsWindowVisible(window_) && TextOf(A()) == kCaptionA, "A shows \"" + TextOf(A()) + "\""); },
+      1000));
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
+// Another program holds the settings file open and lets others read it but
+// not write it: OK still closes both dialogs, and the clock goes on with
+// what the file holds (normal mode, the old font, the old format).
+TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesOn) {
+  const std::string file = "[Clock]\r\nTimeFormat=!%hh:%mm\r\n[Font]\r\nHeighr=14\r\n";
+  ASSERT_NO_FATAL_FAILURE(Launch(file));
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  const LONG width = RectOf(window_).right - RectOf(window_).left, height = ClientHeight(window_);
+  std::unique_ptr<void, decltype(&CloseHandle)> lock(
+      CreateFileA(install_.SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+      &CloseHandle);
+  ASSERT_NE(lock.get(), INVALID_HANDLE_VALUE);
+
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_EQ("%hh:%mm", ItemText(settings, IDC_FORMAT));
+  Type(settings, IDC_FORMAT, "$yy/$mm/$dd(#w) %hh:%mm:%ss");
+  Check(settings, IDC_TITLE_MODE, true);
+  HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  Type(font, IDC_HEIGHT, "40");
+  ASSERT_TRUE(PressToClose(font, IDOK));
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+
+  EXPECT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the clock stays hidden"); }));
+  anchors_.Move(A(), {200, 150, 800, 450});
+  EXPECT_TRUE(DocksAt(kStart, A())) << "the clock does not tick";
+  EXPECT_EQ(width, RectOf(window_).right - RectOf(window_).left) << "the format is not the stored one";
+  EXPECT_EQ(height, ClientHeight(window_)) << "the font is not the stored one";
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+  EXPECT_TRUE(clock_.Running());
+  lock.reset();
+  EXPECT_EQ(file, install_.ReadSettings());
+  EXPECT_EQ(ExitClock(), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
