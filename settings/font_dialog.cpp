@@ -39,20 +39,19 @@ INT_PTR FontDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
       OnInitDialog();
       return TRUE;  // focus to the first tab stop, the face list
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          Save();
-          End(IDOK);
-          break;
-        case IDCANCEL:
-          End(IDCANCEL);
-          break;
-        default:
-          break;
-      }
+      OnCommand(LOWORD(wParam));
       return 0;
     default:
       return 0;
+  }
+}
+
+void FontDialog::OnCommand(int id) {
+  if (id == IDOK) {
+    Save();
+    End(IDOK);
+  } else if (id == IDCANCEL) {
+    End(IDCANCEL);  // nothing is written
   }
 }
 

@@ -21,5 +21,6 @@ class FontDialog : public DialogBase {
 
  private:
   void OnInitDialog();
+  void OnCommand(int id);
   void Save();
 };
