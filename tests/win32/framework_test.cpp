@@ -71,6 +71,13 @@ TEST(WindowBinding, TheClockProcedureRunsCreationItselfAndReturnsOne) {
   EXPECT_FALSE(clock.Saw(WM_NCCREATE)) << "messages before binding go to the system";
   EXPECT_FALSE(clock.Saw(WM_GETMINMAXINFO));
   EXPECT_EQ(CW_USEDEFAULT, p.x) << "negative geometry is written back as the default";
+
+  // The system menu cannot move, size, minimise, maximise or restore it.
+  HMENU system = GetSystemMenu(w, FALSE);
+  for (UINT command : {SC_RESTORE, SC_MOVE, SC_SIZE, SC_MAXIMIZE, SC_MINIMIZE}) {
+    EXPECT_TRUE(GetMenuState(system, command, MF_BYCOMMAND) & MF_GRAYED) << std::hex << command;
+  }
+  EXPECT_FALSE(GetMenuState(system, SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
   DestroyClock(w);
 }
 
