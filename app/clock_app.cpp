@@ -31,26 +31,22 @@ ClockApp* ClockApp::BindAtCreate(HWND window, LPARAM createStruct) {
 
 HWND ClockApp::Create(CreateParams& params) {
   if ((params.flags & kCreateNoGuard) == 0) {
-    bool anotherCopy = false;
-    if (HANDLE existing = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, params.title)) {
-      CloseHandle(existing);
-      anotherCopy = true;
-    } else {
+    HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, params.title);
+    if (running == nullptr) {
       guard = CreateMutexA(nullptr, FALSE, params.title);
       // Two copies started at the same instant both miss the open; the one
       // whose create finds the mutex already there lost the race.
       if (guard != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(guard);
+        running = guard;
         guard = nullptr;
-        anotherCopy = true;
       }
     }
-    if (anotherCopy) {
-      HWND running = FindWindowA(params.className, params.title);
-      if (running != nullptr) {
-        SetWindowPos(running, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
-      }
-      ShowMessage(kAlreadyRunning, params.title, '!', 0, running);
+    if (running != nullptr) {
+      HWND first = FindWindowA(params.className, params.title);
+      CloseHandle(running);
+      // Shown and raised even when hidden (title mode, settings dialog open).
+      SetWindowPos(first, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+      ShowMessage(kAlreadyRunning, params.title, '!', 0, first);
       return nullptr;
     }
   }
@@ -59,9 +55,8 @@ HWND ClockApp::Create(CreateParams& params) {
   owner = params.owner;
   CopyText(title, params.title);
   CopyText(className, params.className);
-  acceleratorTable = params.acceleratorId != 0
-                         ? LoadAcceleratorsA(instance, MAKEINTRESOURCEA(params.acceleratorId))
-                         : nullptr;
+  // Id 0 names no table: the handle stays null and nothing is translated.
+  acceleratorTable = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(params.acceleratorId));
 
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
