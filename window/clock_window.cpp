@@ -164,23 +164,31 @@ void ClockWindow::OnRightButtonUp(HWND window) { TrackMenu(window, 0); }
 
 void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) {
   if (iconId != kTrayIconId) return;
-  int submenu = -1;
+  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
+  int submenu = -1;  // moves, button-downs and double clicks open nothing
   if (mouseMessage == WM_LBUTTONUP) submenu = 0;
   if (mouseMessage == WM_RBUTTONUP) submenu = 1;
-  if (submenu < 0) return;
-  // The menu must belong to the foreground window, or it stays open when
-  // the user clicks elsewhere.
-  SetForegroundWindow(window);
-  TrackMenu(window, submenu);
+  if (submenu >= 0 && menu != nullptr) {
+    if (HMENU popup = GetSubMenu(menu, submenu)) {
+      // The menu must belong to the foreground window, or it stays open
+      // when the user clicks elsewhere.
+      SetForegroundWindow(window);
+      TrackAtCursor(window, popup);
+    }
+  }
+  if (menu != nullptr) DestroyMenu(menu);
 }
 
 void ClockWindow::TrackMenu(HWND window, int submenu) {
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
   if (menu == nullptr) return;
-  if (HMENU popup = GetSubMenu(menu, submenu)) {
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    TrackPopupMenu(popup, kMenuFlags, cursor.x, cursor.y, 0, window, nullptr);
-  }
+  if (HMENU popup = GetSubMenu(menu, submenu)) TrackAtCursor(window, popup);
   DestroyMenu(menu);
+}
+
+void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {
+  // The chosen item arrives as WM_COMMAND.
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  TrackPopupMenu(popup, kMenuFlags, cursor.x, cursor.y, 0, window, nullptr);
 }

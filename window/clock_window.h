@@ -41,6 +41,7 @@ class ClockWindow : public ClockApp {
   void OnSettings(HWND window);
 
   void TrackMenu(HWND window, int submenu);
+  void TrackAtCursor(HWND window, HMENU popup);
 
   ClockView view;
   NOTIFYICONDATAA trayData;
