@@ -17,6 +17,7 @@
 
 #include "clock/placement.h"
 #include "res/resource.h"
+#include "tests/test_files.h"
 
 namespace e2e {
 
@@ -229,34 +230,11 @@ class AnchorWindows {
 
 // ---------------------------------------------------------------- processes
 
-inline std::string ModuleDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s(path);
-  return s.substr(0, s.find_last_of('\\'));
-}
+using test_files::ModuleDirectory;
+using test_files::ReadBytes;
+using test_files::WriteBytes;
 
-// The program under test sits beside the driver in the build directory.
 inline std::string BuiltClock() { return ModuleDirectory() + "\\Zorvane.exe"; }
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-}
-
-inline std::string ReadBytes(const std::string& path) {
-  std::string bytes;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(f);
-  return bytes;
-}
 
 // A running copy of the program. Ending it is polite first (the Exit
 // command to its clock window, OK to a message box it shows), forced last.

@@ -15,13 +15,7 @@ namespace {
 const char kSettings[] = "Zorvane 設定";
 const char kFont[] = "Zorvane　フォント設定";
 
-// The settings file's lines without line ends and blank lines.
-std::string Lines(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes)
-    if (c != '\r' && (c != '\n' || (!out.empty() && out.back() != '\n'))) out += c;
-  return out.empty() || out.back() == '\n' ? out : out + "\n";
-}
+using test_files::Lines;
 
 std::string ItemText(HWND dialog, int id) {
   char text[1024] = {};
