@@ -57,7 +57,6 @@ class ClockView {
   HBRUSH Brush() const { return brush.Get(); }
   COLORREF TextColor() const { return textColor; }
   COLORREF BackColor() const { return backColor; }
-  int TitleMode() const { return titleMode; }
 
   // Written directly by the position commands; used at the next tick.
   int column;

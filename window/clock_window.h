@@ -25,8 +25,6 @@ class ClockWindow : public ClockApp {
   // WM_CREATE and runs OnCreate there.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  ClockView& View() { return view; }
-
  private:
   LRESULT OnCreate(HWND window, const CREATESTRUCTA* create);
   void OnDestroy(HWND window);
