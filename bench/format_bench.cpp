@@ -5,8 +5,8 @@
 
 #include <ctime>
 
-#include "clock/placement.h"
-#include "clock/time_format.h"
+#include "core/placement.h"
+#include "core/time_format.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "clock/window_style.h"
+#include "core/profile_values.h"
 #include "settings/profile_section.h"
-#include "settings/profile_values.h"
 
 namespace {
 

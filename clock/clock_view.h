@@ -8,8 +8,8 @@
 #include <ctime>
 
 #include "app/gdi.h"
-#include "clock/placement.h"
-#include "clock/time_format.h"
+#include "core/placement.h"
+#include "core/time_format.h"
 
 class ClockView {
  public:

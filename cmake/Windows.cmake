@@ -19,7 +19,7 @@ file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS
 foreach(core ${CORE_SOURCES})
   list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/${core})
 endforeach()
-list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
+list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/window/main.cpp)
 
 add_library(zorvane_shell STATIC ${SHELL_SOURCES})
 zorvane_options(zorvane_shell)
@@ -31,8 +31,8 @@ configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 set_source_files_properties(res/zorvane.rc PROPERTIES OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/res/dialogs.rc;${PROJECT_SOURCE_DIR}/res/resource.h;${PROJECT_SOURCE_DIR}/res/zorvane.manifest;${PROJECT_SOURCE_DIR}/res/clock.ico;${PROJECT_SOURCE_DIR}/res/tray.ico")
 
-if(EXISTS ${PROJECT_SOURCE_DIR}/app/main.cpp)
-  add_executable(Zorvane WIN32 app/main.cpp res/zorvane.rc)
+if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
+  add_executable(Zorvane WIN32 window/main.cpp res/zorvane.rc)
   zorvane_options(Zorvane)
   target_include_directories(Zorvane PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(Zorvane PRIVATE zorvane_shell)

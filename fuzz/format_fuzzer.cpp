@@ -1,4 +1,4 @@
-// Build: clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/format_fuzzer.cpp clock/time_format.cpp -o format_fuzzer
+// Build: clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/format_fuzzer.cpp core/time_format.cpp -o format_fuzzer
 // libFuzzer entry for the format language: the first seven bytes choose a
 // valid time, the rest (up to 255 bytes) is the stored format. Built without
 // the CP932 charset flag, which clang lacks, so "#A" gives six UTF-8 bytes
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "clock/time_format.h"
+#include "core/time_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::uint8_t b[7] = {};

@@ -1,9 +1,9 @@
 #include "settings/font_dialog.h"
 
 #include "app/gdi.h"
+#include "core/profile_values.h"
 #include "res/resource.h"
 #include "settings/profile_section.h"
-#include "settings/profile_values.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "settings/profile_values.h"
+#include "core/profile_values.h"
 
 // The settings file's name; every caller binds to it.
 constexpr const char* kSettingsFile = "Zorvane.ini";

@@ -2,10 +2,10 @@
 
 #include <commdlg.h>
 
+#include "core/profile_values.h"
 #include "res/resource.h"
 #include "settings/font_dialog.h"
 #include "settings/profile_section.h"
-#include "settings/profile_values.h"
 
 COLORREF customColors[16] = {};
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "clock/placement.h"
+#include "core/placement.h"
 #include "res/resource.h"
 #include "tests/test_files.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <random>
 
-#include "clock/time_format.h"
+#include "core/time_format.h"
 
 namespace zorvane {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "clock/placement.h"
+#include "core/placement.h"
 
 namespace zorvane {
 namespace {

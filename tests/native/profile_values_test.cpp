@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "settings/profile_values.h"
+#include "core/profile_values.h"
 
 namespace zorvane {
 namespace {

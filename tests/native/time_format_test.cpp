@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "clock/time_format.h"
+#include "core/time_format.h"
 
 namespace zorvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "clock/placement.h"
+#include "core/placement.h"
 
 namespace zorvane {
 namespace {

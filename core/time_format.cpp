@@ -1,4 +1,4 @@
-#include "clock/time_format.h"
+#include "core/time_format.h"
 
 #include <cstdio>
 #include <cstring>

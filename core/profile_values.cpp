@@ -1,4 +1,4 @@
-#include "settings/profile_values.h"
+#include "core/profile_values.h"
 
 #include <cstdint>
 #include <cstring>
