@@ -9,16 +9,12 @@ add_library(zorvane_core STATIC ${CORE_SOURCES})
 zorvane_options(zorvane_core)
 target_include_directories(zorvane_core PUBLIC ${PROJECT_SOURCE_DIR})
 
-# The Win32 shell: every .cpp of the program's folders but the core and the
-# program entry.
+# The Win32 shell: every .cpp of the program's folders but the program entry.
 file(GLOB SHELL_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/app/*.cpp
   ${PROJECT_SOURCE_DIR}/clock/*.cpp
   ${PROJECT_SOURCE_DIR}/window/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp)
-foreach(core ${CORE_SOURCES})
-  list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/${core})
-endforeach()
 list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/window/main.cpp)
 
 add_library(zorvane_shell STATIC ${SHELL_SOURCES})
