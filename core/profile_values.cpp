@@ -96,3 +96,11 @@ void CutFaceName(const char* name, char (&face)[kFaceSize]) {
 
 }  // namespace zorvane
 
+
+namespace zorvane {
+
+int FontSizeOr(int value, int fallback) {
+  return value >= -kMaxFontPixels && value <= kMaxFontPixels ? value : fallback;
+}
+
+}  // namespace zorvane

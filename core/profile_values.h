@@ -52,3 +52,15 @@ bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]);
 void CutFaceName(const char* name, char (&face)[kFaceSize]);
 
 }  // namespace zorvane
+
+namespace zorvane {
+
+// Font heights and widths (either sign) beyond this many pixels at 100 %
+// make a single drawing of the clock take seconds to minutes; such a stored
+// value counts as unreadable.
+constexpr int kMaxFontPixels = 500;
+
+// `value` when it lies within kMaxFontPixels of 0, else `fallback`.
+int FontSizeOr(int value, int fallback);
+
+}  // namespace zorvane

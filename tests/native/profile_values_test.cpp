@@ -107,5 +107,16 @@ TEST(FaceName, CutAtACharacterBoundary) {
   EXPECT_TRUE(IsLeadByte(static_cast<unsigned char>(name[31])));
 }
 
+// Stored font sizes beyond the bound take the caller's fallback, so that a
+// damaged file cannot make one drawing of the clock take minutes.
+TEST(FontSize, OutsideTheBoundTakesTheFallback) {
+  EXPECT_EQ(FontSizeOr(kMaxFontPixels, 14), kMaxFontPixels);
+  EXPECT_EQ(FontSizeOr(-kMaxFontPixels, 14), -kMaxFontPixels);
+  EXPECT_EQ(FontSizeOr(kMaxFontPixels + 1, 14), 14);
+  EXPECT_EQ(FontSizeOr(-kMaxFontPixels - 1, 0), 0);
+  EXPECT_EQ(FontSizeOr(INT_MIN, 14), 14);
+  EXPECT_EQ(FontSizeOr(65536, 14), 14);
+}
+
 }  // namespace
 }  // namespace zorvane

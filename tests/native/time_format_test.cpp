@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/tick_phase.h"
 #include "core/time_format.h"
 
 namespace zorvane {
@@ -143,6 +144,42 @@ TEST(TimeFormat, AppendNumberDropsWhatDoesNotFit) {
   AppendNumber(text, 1234, 0);
   EXPECT_EQ(std::strlen(text), kTextSize - 1);
   EXPECT_EQ(text[kTextSize - 2], '1');
+}
+
+// The tick phase, simulated on a millisecond time line: whatever the start
+// and however the timer errs (a few ms early or late), every second must be
+// shown within 50 ms of its start and no half second may pass without a tick.
+TEST(TickPhase, EverySecondTurnsOnTimeWhateverTheStartAndTimerError) {
+  for (int jitter = -5; jitter <= 8; ++jitter) {
+    for (int start = 0; start < 1000; ++start) {
+      long long t = start;
+      long long lastTick = t;
+      long long firstTickOfSecond[8] = {};
+      while (t < 8000) {
+        const int delay = MillisecondsToNextTick(static_cast<int>(t % 1000));
+        ASSERT_GE(delay, kMinTickDelayMs);
+        t += delay + jitter;
+        ASSERT_LT(t - lastTick, 500 + kTickLeadMs + kMinTickDelayMs + 8)
+            << "a half second went by without a tick";
+        lastTick = t;
+        const long long second = t / 1000;
+        if (second >= 2 && second < 8 && firstTickOfSecond[second] == 0) firstTickOfSecond[second] = t;
+      }
+      for (int second = 2; second < 8; ++second) {
+        ASSERT_NE(firstTickOfSecond[second], 0) << "second " << second << " never shown";
+        EXPECT_LT(firstTickOfSecond[second] - second * 1000, 50)
+            << "start " << start << ", timer error " << jitter << " ms";
+      }
+    }
+  }
+}
+
+TEST(TickPhase, OnTimeTicksAimAtTheNextHalfSecond) {
+  EXPECT_EQ(MillisecondsToNextTick(kTickLeadMs), 500);  // a tick on time
+  EXPECT_EQ(MillisecondsToNextTick(0), 500 + kTickLeadMs);
+  EXPECT_EQ(MillisecondsToNextTick(250), 250 + kTickLeadMs);
+  EXPECT_EQ(MillisecondsToNextTick(999), kMinTickDelayMs);  // an early timer: no half second lost
+  EXPECT_EQ(MillisecondsToNextTick(1000), 500 + kTickLeadMs);  // out of range counts as 0
 }
 
 }  // namespace

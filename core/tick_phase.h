@@ -1,0 +1,23 @@
+#pragma once
+// When the clock's next tick is due. Ticks come twice a second, each just
+// after a half-second boundary of the wall clock, so that a displayed second
+// turns as soon as the real one does. The delay is worked out afresh at
+// every tick from the time then read, so a clock that is set, a changed
+// time zone or a resume from sleep puts the phase right at the next tick.
+// Portable: milliseconds in, milliseconds out.
+
+namespace zorvane {
+
+// How far past a boundary a tick aims: enough that a timer firing a little
+// early or late still lands after the boundary it was meant for.
+constexpr int kTickLeadMs = 2;
+// The shortest delay asked of the platform's timer.
+constexpr int kMinTickDelayMs = 10;
+
+// Milliseconds from `millisecond` (0-999, the current position within the
+// second) until kTickLeadMs after the next half-second boundary; never less
+// than kMinTickDelayMs. A tick that fires just before a boundary (a timer
+// that runs early) therefore gets a short delay, not a skipped half second.
+int MillisecondsToNextTick(int millisecond);
+
+}  // namespace zorvane
