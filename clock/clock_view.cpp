@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "app/dpi.h"
 #include "clock/window_style.h"
+#include "core/tick_phase.h"
 #include "core/profile_values.h"
 #include "settings/profile_section.h"
 
@@ -13,26 +15,6 @@ namespace {
 constexpr const char* kDefaultFormat = "!$yy/$mm/$dd(#w) %hh:%mm:%ss";
 constexpr const char* kDefaultFace = "ＭＳ Ｐゴシック";
 constexpr int kWhite = 16777215;
-
-// Other applications' captions are read and written with a bounded send:
-// a hung application must not stop the clock.
-constexpr UINT kCaptionTimeoutMs = 250;
-
-bool GetCaption(HWND w, char (&caption)[zorvane::kTextSize]) {
-  caption[0] = '\0';
-  DWORD_PTR copied = 0;
-  const LRESULT ok = SendMessageTimeoutA(w, WM_GETTEXT, sizeof caption,
-                                         reinterpret_cast<LPARAM>(caption),
-                                         SMTO_ABORTIFHUNG | SMTO_BLOCK, kCaptionTimeoutMs, &copied);
-  caption[sizeof caption - 1] = '\0';
-  return ok != 0;
-}
-
-void SetCaption(HWND w, const char* caption) {
-  DWORD_PTR unused = 0;
-  SendMessageTimeoutA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption),
-                      SMTO_ABORTIFHUNG | SMTO_BLOCK, kCaptionTimeoutMs, &unused);
-}
 
 zorvane::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -64,25 +46,32 @@ ClockView::ClockView()
       titleMode(0),
       textColor(kWhite),
       backColor(0),
-      captionWindow(nullptr),
-      captionSaved(false),
-      savedCaption{} {}
+      drawnText{},
+      pictureStale(true),
+      millisecond(0),
+      dpi(dpi::kDefault),
+      taskbarQueries(0),
+      moves(0),
+      drawings(0) {}
 
 ClockView::~ClockView() {
   bitmap.Reset();
   brush.Reset();
   font.Reset();
-  RestoreCaption();
+  // Every caption the clock wrote goes back before the program ends; a
+  // program that does not answer gets a short while to wake up.
+  captions.Settle(BorrowedCaptions::kExitWaitMs);
 }
 
 void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   window = clockWindow;
   instance = module;
-  captionWindow = nullptr;
-  captionSaved = false;
+  captions.GiveBack();
   foregroundWindow = nullptr;
   bitmap.Reset();
   textRect = RECT{};
+  drawnText[0] = '\0';
+  dpi = dpi::ForWindow(window);
   brush.Reset();
   font.Reset();
   column = zorvane::Left;
@@ -95,15 +84,26 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
 }
 
 void ClockView::ReadTime() {
-  now = std::time(nullptr);
+  // One reading gives both the second shown and where in it we are, so the
+  // next tick can be aimed just past the next half second.
+  FILETIME f;
+  GetSystemTimeAsFileTime(&f);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+  constexpr ULONGLONG kUnixEpoch = 116444736000000000ULL;  // 1970-01-01 in 100 ns since 1601
+  constexpr ULONGLONG kPerSecond = 10000000ULL;
+  now = static_cast<std::time_t>((ticks - kUnixEpoch) / kPerSecond);
+  millisecond = static_cast<int>(ticks % kPerSecond / 10000);
   if (const std::tm* t = std::localtime(&now)) localTime = *t;
 }
+
+int ClockView::NextTickDelay() const { return zorvane::MillisecondsToNextTick(millisecond); }
 
 void ClockView::LoadFormat() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
   clock.ReadString("TimeFormat", timeFormat, kDefaultFormat, sizeof timeFormat);
   textColor = static_cast<COLORREF>(clock.ReadInt("Text", kWhite));
+  pictureStale = true;
 }
 
 void ClockView::LoadBrush() {
@@ -113,18 +113,23 @@ void ClockView::LoadBrush() {
   backColor = static_cast<COLORREF>(section.ReadInt("Color", 0));
   // -1 is no colour at all: the picture is then left unfilled.
   if (backColor != static_cast<COLORREF>(-1)) brush.Reset(CreateSolidBrush(backColor));
+  pictureStale = true;
 }
 
 void ClockView::LoadFont() {
   font.Reset();
+  pictureStale = true;
   ProfileSection section;
   section.Bind(kSettingsFile, "Font", instance);
-  const int height = section.ReadInt("Heighr", 14);
+  // A size beyond the bound counts as unreadable and takes the default.
+  const int height = zorvane::FontSizeOr(section.ReadInt("Heighr", 14), 14);
   if (height == 0) return;  // draw in the device context's own font
 
+  // The stored sizes are pixels at 100 %; the font is made for the scale
+  // of the monitor the clock is on.
   LOGFONTA lf{};
-  lf.lfHeight = height;
-  lf.lfWidth = section.ReadInt("Width", 0);
+  lf.lfHeight = dpi::Scale(height, dpi);
+  lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(section.ReadInt("Width", 0), 0), dpi);
   lf.lfEscapement = 0;
   lf.lfOrientation = 4;
   lf.lfWeight = section.ReadInt("Weight", 400);
@@ -153,6 +158,12 @@ void ClockView::LoadTitleMode() {
   ShowWindow(window, titleMode != 0 ? SW_HIDE : SW_SHOW);
 }
 
+void ClockView::ChangeDpi(UINT newDpi) {
+  if (newDpi == 0) return;
+  dpi = newDpi;
+  LoadFont();
+}
+
 void ClockView::LoadViewTable() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
@@ -177,26 +188,28 @@ void ClockView::StepBack() {
 void ClockView::Place() {
   RECT screen{};
   GetWindowRect(GetDesktopWindow(), &screen);
-  APPBARDATA bar{};
-  bar.cbSize = sizeof bar;
-  if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
-
-  // SWP_NOACTIVATE: moving must never take the focus from the user's
-  // application, twice a second.
-  constexpr UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE;
 
   // A destroyed anchor counts as none.
   RECT anchor{};
   if (foregroundWindow == nullptr || foregroundWindow == window || !IsWindow(foregroundWindow) ||
       !GetWindowRect(foregroundWindow, &anchor)) {
-    SetWindowPos(window, nullptr, 0, 0, textRect.right, textRect.bottom, kMoveFlags);
+    MoveTo(0, 0, textRect.right, textRect.bottom);
     return;
   }
 
   RECT outer = textRect;
-  AdjustWindowRectEx(&outer, window_style::Style(), FALSE, window_style::kExStyle);
+  dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, dpi);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
+
+  // Only the taskbar row needs the taskbar, and asking costs a round trip
+  // to the shell.
+  APPBARDATA bar{};
+  bar.cbSize = sizeof bar;
+  if (row == zorvane::Taskbar) {
+    ++taskbarQueries;
+    if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
+  }
 
   // Kept on the monitor of what the clock docks to; with one monitor this
   // is the whole screen.
@@ -208,7 +221,19 @@ void ClockView::Place() {
   const zorvane::Rect r =
       zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(anchor), width, height);
   windowRect = RECT{r.left, r.top, r.right, r.bottom};
-  SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, kMoveFlags);
+  MoveTo(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void ClockView::MoveTo(int left, int top, int width, int height) {
+  RECT at{};
+  GetWindowRect(window, &at);
+  if (at.left == left && at.top == top && at.right - at.left == width && at.bottom - at.top == height) {
+    return;
+  }
+  ++moves;
+  // SWP_NOACTIVATE: moving must never take the focus from the user's
+  // application.
+  SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits); }
@@ -225,19 +250,24 @@ void ClockView::UpdateAnchor() {
 }
 
 void ClockView::Render() {
-  bitmap.Reset();
-  {
+  UpdateAnchor();
+  FormatTime();
+  // The text changes once a second at most, and ticks come twice a second:
+  // the picture is made again only when it would look different.
+  const bool redraw = pictureStale || !bitmap || std::strcmp(displayText, drawnText) != 0;
+  if (redraw) {
     gdi::WindowDC windowDC(window);
     gdi::MemoryDC memory(windowDC.Get());
     gdi::Selection fontSelection(memory.Get(), font.Get());
-    UpdateAnchor();
-    FormatTime();
     DrawClockText(memory.Get(), windowDC.Get());
+  } else {
+    Place();  // the anchor may have moved
   }
-  if (UpdateCaption() == 0) InvalidateRect(window, nullptr, FALSE);
+  if (UpdateCaption() == 0 && redraw) InvalidateRect(window, nullptr, FALSE);
 }
 
 void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
+  bitmap.Reset();
   textRect = RECT{};
   DrawTextA(memoryDC, displayText, -1, &textRect, DT_CALCRECT);
   Place();
@@ -247,28 +277,23 @@ void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   SetTextColor(memoryDC, textColor);
   SetBkColor(memoryDC, backColor);
   DrawTextA(memoryDC, displayText, -1, &textRect, 0);
+  std::memcpy(drawnText, displayText, sizeof drawnText);
+  pictureStale = false;
+  ++drawings;
 }
 
 int ClockView::UpdateCaption() {
-  if (captionWindow != foregroundWindow) {
-    RestoreCaption();
-    if (foregroundWindow != nullptr) captionSaved = GetCaption(foregroundWindow, savedCaption);
-    captionWindow = foregroundWindow;
-  }
+  captions.RetryPending();
   if (titleMode != 0) {
-    if (foregroundWindow != nullptr) SetCaption(foregroundWindow, displayText);
+    captions.Show(foregroundWindow, displayText);
     return 1;
   }
-  ShowWindow(window, SW_SHOW);
+  if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
   return 0;
 }
 
-void ClockView::RestoreCaption() {
-  // Only a caption that was really read goes back, and only to a window
-  // that still exists.
-  if (captionWindow != nullptr && captionSaved && IsWindow(captionWindow)) {
-    SetCaption(captionWindow, savedCaption);
-  }
-  captionWindow = nullptr;
-  captionSaved = false;
+void ClockView::RestoreCaption() { captions.GiveBack(); }
+
+ClockView::Calls ClockView::CallsSoFar() const {
+  return {taskbarQueries, moves, drawings, captions.Writes()};
 }

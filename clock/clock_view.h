@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/gdi.h"
+#include "clock/borrowed_captions.h"
 #include "core/placement.h"
 #include "core/time_format.h"
 
@@ -23,8 +24,13 @@ class ClockView {
   void Attach(HWND clockWindow, HINSTANCE module);
 
   void ReadTime();
-  // One tick: bring the anchor up to date, format, measure, place, draw,
-  // then write the caption (title mode) or show the window.
+  // Milliseconds until the tick after the one whose time ReadTime read:
+  // just after the next half second of the wall clock.
+  int NextTickDelay() const;
+  // One tick: bring the anchor up to date and format the text; measure and
+  // draw only when the text, font or colours changed, move only when the
+  // place changed, and in title mode write the caption only when it does
+  // not already show the text.
   void Render();
 
   HBITMAP GetBitmap() const { return bitmap.Get(); }
@@ -35,6 +41,10 @@ class ClockView {
   void LoadFont();
   void LoadTitleMode();
   void LoadViewTable();
+
+  // The window has moved to a monitor of another scale: the font is made
+  // again for it, and the next tick measures and places the clock.
+  void ChangeDpi(UINT newDpi);
 
   // Moves the window for the current position, anchor and text size.
   void Place();
@@ -47,9 +57,21 @@ class ClockView {
   // Measures the text, places the window and draws the text into a fresh
   // bitmap selected into `memoryDC`; the bitmap is compatible with `windowDC`.
   void DrawClockText(HDC memoryDC, HDC windowDC);
-  // Title-mode bookkeeping: 1 in title mode, 0 in normal mode.
+  // Title mode: the caption of the anchor shows the text; 1 in title mode,
+  // 0 in normal mode.
   int UpdateCaption();
+  // Gives back the caption the clock wrote into, if any.
   void RestoreCaption();
+
+  // Platform calls made by the ticks so far, for tests of what a tick that
+  // changes nothing costs.
+  struct Calls {
+    unsigned taskbarQueries;
+    unsigned moves;
+    unsigned drawings;
+    unsigned captionWrites;
+  };
+  Calls CallsSoFar() const;
 
   const char* DisplayText() const { return displayText; }
   HWND AnchorWindow() const { return foregroundWindow; }
@@ -57,6 +79,7 @@ class ClockView {
   HBRUSH Brush() const { return brush.Get(); }
   COLORREF TextColor() const { return textColor; }
   COLORREF BackColor() const { return backColor; }
+  UINT Dpi() const { return dpi; }
 
   // Written directly by the position commands; used at the next tick.
   int column;
@@ -64,6 +87,8 @@ class ClockView {
 
  private:
   void UpdateAnchor();
+  // Moves the window to `r` unless it is there already.
+  void MoveTo(int left, int top, int width, int height);
 
   HINSTANCE instance;
   int padDigits;
@@ -82,9 +107,16 @@ class ClockView {
   int titleMode;
   COLORREF textColor;
   COLORREF backColor;
-  HWND captionWindow;
-  // False when the caption could not be read: such a caption is never
-  // "given back", since that would overwrite it with nothing.
-  bool captionSaved;
-  char savedCaption[zorvane::kTextSize];
+  BorrowedCaptions captions;
+  // The text the current picture shows, and whether the font or colours
+  // have changed since it was drawn.
+  char drawnText[zorvane::kTextSize];
+  bool pictureStale;
+  // Where in its second the last tick read the time, 0-999.
+  int millisecond;
+  // The DPI the font and the frame are made for.
+  UINT dpi;
+  unsigned taskbarQueries;
+  unsigned moves;
+  unsigned drawings;
 };

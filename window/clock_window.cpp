@@ -1,5 +1,7 @@
 #include "window/clock_window.h"
 
+#include <ctime>
+
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
 
@@ -29,7 +31,12 @@ static_assert(IDM_TASKBAR_RIGHT - IDM_TOP_OUT_LEFT + 1 == sizeof kPositions / si
 }  // namespace
 
 ClockWindow::ClockWindow()
-    : trayData{}, trayIcon(nullptr), taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")) {}
+    : trayData{},
+      trayIcon(nullptr),
+      taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
+      settings(nullptr),
+      exitAfterSettings(false),
+      closeDialogRounds(0) {}
 
 ClockWindow::~ClockWindow() = default;
 
@@ -49,6 +56,7 @@ LRESULT CALLBACK ClockWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DESTROY:      OnDestroy(window); return 0;
+    case WM_CLOSE:        OnClose(window); return 0;
     case WM_PAINT:        OnPaint(window); return 0;
     case WM_COMMAND:      OnCommand(window, LOWORD(wParam)); return 0;
     case WM_SYSCOMMAND:   OnSysCommand(window, wParam); return 0;
@@ -56,6 +64,12 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONUP:    OnLeftButtonUp(window); return 0;
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
+    case kCloseDialogsMessage: OnCloseDialogs(); return 0;
+    case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
+    case WM_TIMECHANGE:   OnClockChanged(window); return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnClockChanged(window);
+      return TRUE;
     default:
       if (message == taskbarCreatedMessage && message != 0) {
         OnTaskbarCreated();
@@ -67,7 +81,8 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   view.Attach(window, create->hInstance);
-  SetTimer(window, kTimerId, kTimerInterval, nullptr);
+  view.ReadTime();
+  ScheduleTick(window);
 
   // The clock cannot be moved, sized, minimised or restored by the system
   // menu; its position comes from the docking rules alone.
@@ -110,9 +125,35 @@ void ClockWindow::OnPaint(HWND window) {
          SRCCOPY);
 }
 
-void ClockWindow::OnTimer(HWND, UINT_PTR timerId) {
+void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   view.ReadTime();
-  if (timerId == kTimerId) view.Render();
+  if (timerId != kTimerId) return;
+  view.Render();
+  ScheduleTick(window);
+}
+
+void ClockWindow::ScheduleTick(HWND window) {
+  // Two ticks a second, each set afresh from the time just read: a fixed
+  // 500 ms timer would start at any phase and drift, showing each second
+  // up to half a second late.
+  SetTimer(window, kTimerId, static_cast<UINT>(view.NextTickDelay()), nullptr);
+}
+
+void ClockWindow::OnClockChanged(HWND window) {
+  // The clock was set, the time zone changed, or the machine woke up: show
+  // the right time now and phase the ticks again. Not while the settings
+  // dialog is open, when the clock is stopped.
+  if (settings != nullptr) return;
+  _tzset();  // localtime follows a new time zone
+  view.ReadTime();
+  view.Render();
+  ScheduleTick(window);
+}
+
+void ClockWindow::OnDpiChanged(UINT newDpi) {
+  // The docking rules place the window at the next tick, not the
+  // rectangle the system suggests.
+  view.ChangeDpi(newDpi);
 }
 
 void ClockWindow::OnCommand(HWND window, int commandId) {
@@ -125,7 +166,14 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
   }
   switch (commandId) {
     case IDM_EXIT:      PostMessageA(window, WM_CLOSE, 0, 0); break;
-    case IDM_SETTINGS:  OnSettings(window); break;
+    case IDM_SETTINGS:
+      // One settings session at a time: a second request shows the open one.
+      if (settings != nullptr) {
+        if (HWND front = FrontDialog()) SetForegroundWindow(front);
+      } else {
+        OnSettings(window);
+      }
+      break;
     case IDM_MOVE_NEXT: view.StepForward(); break;
     case IDM_MOVE_PREV: view.StepBack(); break;
     default: break;
@@ -136,7 +184,9 @@ void ClockWindow::OnSettings(HWND window) {
   KillTimer(window, kTimerId);
   SettingsDialog dialog;
   ShowWindow(window, SW_HIDE);
+  settings = &dialog;
   const INT_PTR result = dialog.Show(0, instance, window, IDD_SETTINGS, this);
+  settings = nullptr;
   if (result == IDOK) {
     view.LoadFormat();
     view.LoadBrush();
@@ -145,7 +195,54 @@ void ClockWindow::OnSettings(HWND window) {
   // The font dialog stores its choice on its own OK, so the font is read
   // again whatever the settings dialog's result.
   view.LoadFont();
-  SetTimer(window, kTimerId, kTimerInterval, nullptr);
+  view.ReadTime();
+  ScheduleTick(window);
+  if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void ClockWindow::OnClose(HWND window) {
+  if (settings == nullptr) {
+    DestroyWindow(window);
+    return;
+  }
+  // Destroying the clock now would pull the open dialogs down under the
+  // user: they close as cancelled first, innermost first, and the settings
+  // sequence then ends the program.
+  exitAfterSettings = true;
+  closeDialogRounds = 0;
+  OnCloseDialogs();
+}
+
+void ClockWindow::OnCloseDialogs() {
+  // Each round cancels the innermost dialog; its modal loop ends after that
+  // message, and this message, queued behind it, reaches the next level.
+  constexpr int kMaxRounds = 16;
+  if (settings == nullptr || ++closeDialogRounds > kMaxRounds) return;
+  if (HWND front = FrontDialog()) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
+  PostMessageA(GetHwnd(), kCloseDialogsMessage, 0, 0);
+}
+
+HWND ClockWindow::FrontDialog() const {
+  // The window of the session that can take input: its owner chain leads
+  // to the settings dialog, and no dialog above it has disabled it.
+  struct Search {
+    HWND root;
+    HWND found;
+  } search{settings != nullptr ? settings->GetHwnd() : nullptr, nullptr};
+  if (search.root == nullptr) return nullptr;  // not created yet, or already ended
+  search.found = search.root;
+  EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+    for (HWND o = w; o != nullptr; o = GetWindow(o, GW_OWNER)) {
+      if (o == s->root) {
+        s->found = w;
+        return FALSE;
+      }
+    }
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 void ClockWindow::OnSysCommand(HWND window, WPARAM command) {
@@ -164,6 +261,13 @@ void ClockWindow::OnRightButtonUp(HWND window) { TrackMenu(window, 0); }
 
 void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) {
   if (iconId != kTrayIconId) return;
+  if (settings != nullptr) {
+    // While the settings are open the icon leads back to them.
+    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) {
+      if (HWND front = FrontDialog()) SetForegroundWindow(front);
+    }
+    return;
+  }
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
   int submenu = -1;  // moves, button-downs and double clicks open nothing
   if (mouseMessage == WM_LBUTTONUP) submenu = 0;

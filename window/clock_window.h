@@ -9,12 +9,17 @@
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
 
+class SettingsDialog;
+
 class ClockWindow : public ClockApp {
  public:
   static constexpr UINT_PTR kTimerId = 100;
   static constexpr UINT kTimerInterval = 500;
   static constexpr UINT kTrayIconId = 100;
   static constexpr UINT kTrayCallbackMessage = WM_USER + 0x1000;  // 0x1400
+  // Posted to itself while exit waits for open dialogs to close, one level
+  // at a time.
+  static constexpr UINT kCloseDialogsMessage = WM_APP + 1;
 
   ClockWindow();
   ~ClockWindow() override;
@@ -37,9 +42,18 @@ class ClockWindow : public ClockApp {
   void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
   void OnTaskbarCreated();
   void OnSettings(HWND window);
+  void OnClose(HWND window);
+  void OnCloseDialogs();
+  void OnDpiChanged(UINT newDpi);
+  void OnClockChanged(HWND window);
 
   void TrackMenu(HWND window, int submenu);
   void TrackAtCursor(HWND window, HMENU popup);
+  // The next tick just after the next half second of the wall clock.
+  void ScheduleTick(HWND window);
+  // The innermost open dialog of the settings session: the settings dialog,
+  // or what it has opened (font dialog, colour chooser).
+  HWND FrontDialog() const;
 
   ClockView view;
   NOTIFYICONDATAA trayData;
@@ -47,4 +61,10 @@ class ClockWindow : public ClockApp {
   // Sent by the shell when a new taskbar appears (after explorer restarts):
   // the tray icon must be added again.
   UINT taskbarCreatedMessage;
+  // The settings dialog while a settings session is open; one at a time.
+  SettingsDialog* settings;
+  // Exit was asked for during the settings session: the dialogs close as
+  // cancelled, then the program ends.
+  bool exitAfterSettings;
+  int closeDialogRounds;
 };
