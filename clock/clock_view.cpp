@@ -145,7 +145,7 @@ void ClockView::LoadFont() {
   char name[256];
   section.ReadString("Name", name, kDefaultFace, sizeof name);
   char face[zorvane::kFaceSize];
-  zorvane::CutFaceName(name, face);
+  zorvane::CutFaceName(name, face, SystemCharWidths());
   std::memcpy(lf.lfFaceName, face, sizeof face);
   font.Reset(CreateFontIndirectA(&lf));
 }

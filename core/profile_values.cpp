@@ -30,44 +30,75 @@ const char* DropLeadIn(const char* stored) {
   return stored + 1;
 }
 
-bool IsLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+CharWidths::CharWidths() { std::memset(width, 1, sizeof width); }
+
+CharWidths CharWidths::FromLeadByteRanges(const unsigned char* ranges, std::size_t count) {
+  CharWidths widths;
+  for (std::size_t i = 0; i + 1 < count && (ranges[i] != 0 || ranges[i + 1] != 0); i += 2)
+    for (unsigned b = ranges[i]; b <= ranges[i + 1]; ++b) widths.width[b] = 2;
+  return widths;
 }
 
-std::size_t PrefixLength(const char* text, std::size_t limit) {
+CharWidths CharWidths::Utf8() {
+  CharWidths widths;
+  // 0xC0, 0xC1 and 0xF5 on never start a character; continuation bytes
+  // (0x80-0xBF) standing alone count as one byte.
+  for (unsigned b = 0xC2; b <= 0xDF; ++b) widths.width[b] = 2;
+  for (unsigned b = 0xE0; b <= 0xEF; ++b) widths.width[b] = 3;
+  for (unsigned b = 0xF0; b <= 0xF4; ++b) widths.width[b] = 4;
+  return widths;
+}
+
+const CharWidths& CodePage932() {
+  static const unsigned char kRanges[] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0};
+  static const CharWidths widths = CharWidths::FromLeadByteRanges(kRanges, sizeof kRanges);
+  return widths;
+}
+
+namespace {
+
+// The length of the character at `text`, or 1 when the text ends before
+// the character does (a lone lead byte at the end is a byte of its own).
+std::size_t CharLength(const char* text, const CharWidths& widths) {
+  const std::size_t width = widths.Of(static_cast<unsigned char>(text[0]));
+  for (std::size_t k = 1; k < width; ++k)
+    if (text[k] == '\0') return 1;
+  return width;
+}
+
+}  // namespace
+
+std::size_t PrefixLength(const char* text, std::size_t limit, const CharWidths& widths) {
   std::size_t i = 0;
   while (text[i] != '\0') {
-    const std::size_t width =
-        IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0' ? 2 : 1;
+    const std::size_t width = CharLength(text + i, widths);
     if (i + width > limit) break;
     i += width;
   }
   return i;
 }
 
-void AddLeadIn(const char* format, char* out, std::size_t size) {
+void AddLeadIn(const char* format, char* out, std::size_t size, const CharWidths& widths) {
   if (size == 0) return;
   if (size == 1) { out[0] = '\0'; return; }
   out[0] = kLeadIn;
   const char* text = format != nullptr ? format : "";
-  const std::size_t n = PrefixLength(text, size - 2);
+  const std::size_t n = PrefixLength(text, size - 2, widths);
   std::memcpy(out + 1, text, n);
   out[1 + n] = '\0';
 }
 
-bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize]) {
+bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize], const CharWidths& widths) {
   dir[0] = '\0';
   if (modulePath == nullptr) return false;
-  // Walk by characters so that the second byte of a two-byte character
-  // (which may be 0x5C) is never taken for a separator.
+  // Walk by characters: the second byte of a two-byte character (which may
+  // be 0x5C) is no separator, and a backslash after a byte that is a
+  // character of its own (é under 1252) is one.
   std::size_t last = static_cast<std::size_t>(-1);
   for (std::size_t i = 0; modulePath[i] != '\0';) {
-    if (IsLeadByte(static_cast<unsigned char>(modulePath[i])) && modulePath[i + 1] != '\0') {
-      i += 2;
-      continue;
-    }
-    if (modulePath[i] == '\\') last = i;
-    ++i;
+    const std::size_t width = CharLength(modulePath + i, widths);
+    if (width == 1 && modulePath[i] == '\\') last = i;
+    i += width;
   }
   if (last == static_cast<std::size_t>(-1) || last >= kPathSize) return false;
   std::memcpy(dir, modulePath, last);
@@ -87,9 +118,9 @@ bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]) {
   return true;
 }
 
-void CutFaceName(const char* name, char (&face)[kFaceSize]) {
+void CutFaceName(const char* name, char (&face)[kFaceSize], const CharWidths& widths) {
   const char* text = name != nullptr ? name : "";
-  const std::size_t n = PrefixLength(text, kFaceSize - 1);
+  const std::size_t n = PrefixLength(text, kFaceSize - 1, widths);
   std::memcpy(face, text, n);
   face[n] = '\0';
 }

@@ -2,7 +2,9 @@
 // How settings values are read and written, independent of the platform:
 // the integer reading, the lead-in of the stored time format, the settings
 // file's path, and the cut of a face name to the font's 31 bytes.
-// Text is code page 932 bytes throughout.
+// Text is 8-bit, in the system's ANSI code page (932 on the Japanese systems
+// the program is made for); every function that cuts text or walks a path
+// is told how that code page splits text into characters.
 
 #include <cstddef>
 
@@ -25,23 +27,49 @@ int ParseInt(const char* text);
 // that byte is; "" for an empty value.
 const char* DropLeadIn(const char* stored);
 
-// "!" followed by at most `size` - 2 bytes of `format`, NUL-terminated, in
-// `out` (which holds `size` bytes). A two-byte character that would be
-// split is left out whole.
-void AddLeadIn(const char* format, char* out, std::size_t size);
+// How an 8-bit code page splits text into characters: for each byte, the
+// length of the character that it starts. The double-byte code pages (932
+// and the other East Asian ones) have lead bytes whose second byte may be
+// 0x5C, the backslash; UTF-8 has characters of up to four bytes; the other
+// code pages (1252 and its kind) have one byte per character, so a byte
+// that is a lead byte under 932 (é is 0xE9) is a character of its own.
+class CharWidths {
+ public:
+  // One byte per character.
+  CharWidths();
 
-// True for a byte that starts a two-byte code page 932 character.
-bool IsLeadByte(unsigned char c);
+  // A double-byte code page from its lead-byte ranges as the platform lists
+  // them: pairs of first and last byte, up to `count` bytes or a pair of
+  // zeros. No ranges: one byte per character.
+  static CharWidths FromLeadByteRanges(const unsigned char* ranges, std::size_t count);
+
+  // UTF-8 as the ANSI code page.
+  static CharWidths Utf8();
+
+  // The length, 1 to 4, of a character that starts with `first`.
+  std::size_t Of(unsigned char first) const { return width[first]; }
+
+ private:
+  unsigned char width[256];
+};
+
+// Code page 932: lead bytes 0x81-0x9F and 0xE0-0xFC.
+const CharWidths& CodePage932();
+
+// "!" followed by at most `size` - 2 bytes of `format`, NUL-terminated, in
+// `out` (which holds `size` bytes). A character that would be split is left
+// out whole.
+void AddLeadIn(const char* format, char* out, std::size_t size, const CharWidths& widths);
 
 // Length of the longest prefix of `text` that is at most `limit` bytes and
-// does not end in the middle of a two-byte character.
-std::size_t PrefixLength(const char* text, std::size_t limit);
+// does not end in the middle of a character.
+std::size_t PrefixLength(const char* text, std::size_t limit, const CharWidths& widths);
 
 // The directory part of a full module path: everything before the last
-// backslash that is a real backslash (a trail byte 0x5C of a two-byte
+// backslash that is a real backslash (the second byte 0x5C of a two-byte
 // character is not one). False when the path has no separator or the
 // directory does not fit in `dir`.
-bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize]);
+bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize], const CharWidths& widths);
 
 // "<dir>\<file>" in `path`; false, with `path` left empty, when it does not
 // fit. The path is never cut, so it can never name another file.
@@ -49,7 +77,7 @@ bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]);
 
 // A copy of `name` that fits a font's face name field, cut at a character
 // boundary.
-void CutFaceName(const char* name, char (&face)[kFaceSize]);
+void CutFaceName(const char* name, char (&face)[kFaceSize], const CharWidths& widths);
 
 }  // namespace zorvane
 

@@ -110,6 +110,6 @@ void FontDialog::Save() {
   SendToItem(IDC_FACE_LIST, LB_GETTEXT, static_cast<WPARAM>(selected),
              reinterpret_cast<LPARAM>(entry));
   char face[zorvane::kFaceSize];
-  zorvane::CutFaceName(entry, face);
+  zorvane::CutFaceName(entry, face, SystemCharWidths());
   profile.WriteString("Name", face);
 }

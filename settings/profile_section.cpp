@@ -17,6 +17,17 @@ bool CopyName(char (&to)[zorvane::kPathSize], const char* from) {
 
 }  // namespace
 
+const zorvane::CharWidths& SystemCharWidths() {
+  static const zorvane::CharWidths widths = [] {
+    if (GetACP() == CP_UTF8) return zorvane::CharWidths::Utf8();
+    // A failed query leaves no ranges: one byte per character.
+    CPINFO info{};
+    GetCPInfo(CP_ACP, &info);
+    return zorvane::CharWidths::FromLeadByteRanges(info.LeadByte, MAX_LEADBYTES);
+  }();
+  return widths;
+}
+
 ProfileSection::ProfileSection() : directory{}, path{}, fileName{}, section{} {}
 
 void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE module) {
@@ -25,7 +36,7 @@ void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE
   // than look for the file in a directory that is not the executable's.
   const DWORD n = GetModuleFileNameA(module, modulePath, sizeof modulePath);
   const bool haveDirectory =
-      n > 0 && n < sizeof modulePath && zorvane::DirectoryOf(modulePath, directory);
+      n > 0 && n < sizeof modulePath && zorvane::DirectoryOf(modulePath, directory, SystemCharWidths());
   if (!haveDirectory) directory[0] = '\0';
 
   if (newFile != nullptr) {
@@ -46,11 +57,11 @@ void ProfileSection::ReadString(const char* key, char* destination, const char* 
   if (Usable()) {
     GetPrivateProfileStringA(section, key, defaultText, value, kValueSize, path);
   } else {
-    const std::size_t n = zorvane::PrefixLength(defaultText, kValueSize - 1);
+    const std::size_t n = zorvane::PrefixLength(defaultText, kValueSize - 1, SystemCharWidths());
     std::memcpy(value, defaultText, n);
     value[n] = '\0';
   }
-  const std::size_t n = zorvane::PrefixLength(value, size - 1);
+  const std::size_t n = zorvane::PrefixLength(value, size - 1, SystemCharWidths());
   std::memcpy(destination, value, n);
   destination[n] = '\0';
 }

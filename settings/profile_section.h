@@ -11,6 +11,12 @@
 // The settings file's name; every caller binds to it.
 constexpr const char* kSettingsFile = "Zorvane.ini";
 
+// How the running system's ANSI code page splits text into characters, as
+// the "A" calls split it: the rule for every cut of a path, a stored value
+// or a face name. Read once; the code page does not change while the
+// program runs.
+const zorvane::CharWidths& SystemCharWidths();
+
 class ProfileSection {
  public:
   ProfileSection();

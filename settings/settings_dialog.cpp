@@ -130,7 +130,7 @@ void SettingsDialog::Save() {
   // The lead-in keeps leading blanks from being dropped when read back;
   // at most 1022 bytes of the text follow it, never half a character.
   char value[kFormatSize];
-  zorvane::AddLeadIn(format, value, sizeof value);
+  zorvane::AddLeadIn(format, value, sizeof value, SystemCharWidths());
 
   ProfileSection profile;
   profile.Bind(kSettingsFile, "Clock", instance);

@@ -291,41 +291,51 @@ class Process {
 };
 
 // A private copy of Zorvane.exe in a fresh directory of its own, so that
-// each test has its own settings file beside the executable.
+// each test has its own settings file beside the executable. With a
+// `folder`, the copy goes one level deeper, into a folder of that name, and
+// the fresh directory is its parent, which nothing else uses; `exe` names
+// the copy. Paths are wide: a name may have no form in the driver's code
+// page (é has none in 932).
 class Installation {
  public:
-  Installation() {
+  explicit Installation(const std::wstring& folder = L"", const std::wstring& exe = L"Zorvane.exe") {
     static int counter = 0;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(sizeof temp, temp);
-    dir_ = std::string(temp) + "zorvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(++counter);
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    copied_ = CopyFileA(BuiltClock().c_str(), Exe().c_str(), FALSE) != FALSE;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root_ = std::wstring(temp) + L"zorvane-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    CreateDirectoryW(root_.c_str(), nullptr);
+    dir_ = folder.empty() ? root_ : root_ + L"\\" + folder;
+    if (!folder.empty()) CreateDirectoryW(dir_.c_str(), nullptr);
+    exe_ = dir_ + L"\\" + exe;
+    copied_ = CopyFileW(test_files::Wide(BuiltClock()).c_str(), exe_.c_str(), FALSE) != FALSE;
   }
 
   ~Installation() {
-    for (const std::string& f : {Exe(), dir_ + "\\Zorvane.ini"})
-      for (int i = 0; i < 20 && GetFileAttributesA(f.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
-        if (!DeleteFileA(f.c_str())) Sleep(50);
-    RemoveDirectoryA(dir_.c_str());
+    // A clock that lost its way may have left a settings file in the parent.
+    for (const std::wstring& f : {exe_, SettingsFile(), root_ + L"\\Zorvane.ini"})
+      for (int i = 0; i < 20 && GetFileAttributesW(f.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        if (!DeleteFileW(f.c_str())) Sleep(50);
+    RemoveDirectoryW(dir_.c_str());
+    RemoveDirectoryW(root_.c_str());
   }
 
   bool Copied() const { return copied_; }
-  std::string Exe() const { return dir_ + "\\Zorvane.exe"; }
+  std::wstring Exe() const { return exe_; }
+  std::wstring Directory() const { return dir_; }
 
   // The settings file, as raw bytes (code page 932 for Japanese text).
-  std::string SettingsFile() const { return dir_ + "\\Zorvane.ini"; }
+  std::wstring SettingsFile() const { return dir_ + L"\\Zorvane.ini"; }
   void WriteSettings(const std::string& bytes) const { WriteBytes(SettingsFile(), bytes); }
   std::string ReadSettings() const { return ReadBytes(SettingsFile()); }
 
   // Starts the copy the usual way.
   Process Start() const {
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + Exe() + "\"";
-    if (!CreateProcessA(Exe().c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi))
+    std::wstring command = L"\"" + exe_ + L"\"";
+    if (!CreateProcessW(exe_.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si, &pi))
       return {};
     CloseHandle(pi.hThread);
     return {pi.hProcess, pi.dwProcessId};
@@ -333,29 +343,48 @@ class Installation {
 
   // Starts the copy with its wall clock frozen by libfaketime at
   // `frozenAt` ("2002-07-03 13:05:07"; the machine's zone is UTC).
+  Process StartFrozen(const std::string& frozenAt) const {
+    return StartThroughWine({"LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                             "FAKETIME=" + frozenAt, "FAKETIME_DONT_FAKE_MONOTONIC=1", "NO_FAKE_STAT=1"});
+  }
+
+  // Starts the copy in the Unix locale `locale`, whose ANSI code page it
+  // then has: 932 for "ja_JP.UTF-8", 1252 for "C.UTF-8".
+  Process StartInLocale(const std::string& locale) const {
+    return StartThroughWine({"LANG=" + locale, "LC_ALL=" + locale});
+  }
+
+ private:
+  // Starts the copy with `variables` ("NAME=value") set in its Unix
+  // environment, in place of the driver's own values of those names.
   //
   // Under Wine a Windows process started from another one inherits the
   // parent's Unix environment, not the environment block passed to
-  // CreateProcessA, so LD_PRELOAD there would never reach it. A Unix
-  // program started through CreateProcessA, however, does get that block
+  // CreateProcess, so a variable set there would never reach it. A Unix
+  // program started through CreateProcess, however, does get that block
   // as its environment: the driver therefore starts the Unix `wine`
-  // with the faketime variables, and that `wine` runs the copy. There is
-  // no handle to the copy then; it is found through its window.
-  Process StartFrozen(const std::string& frozenAt) const {
-    std::string block;
-    char* env = GetEnvironmentStringsA();
-    for (const char* e = env; *e; e += strlen(e) + 1) block.append(e).push_back('\0');
-    FreeEnvironmentStringsA(env);
-    for (const std::string& v : {std::string("LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"),
-                                 "FAKETIME=" + frozenAt, std::string("FAKETIME_DONT_FAKE_MONOTONIC=1"),
-                                 std::string("NO_FAKE_STAT=1")})
-      block.append(v).push_back('\0');
-    block.push_back('\0');
-    STARTUPINFOA si = {};
+  // with the variables, and that `wine` runs the copy. There is no handle
+  // to the copy then; it is found through its window.
+  Process StartThroughWine(const std::vector<std::string>& variables) const {
+    std::vector<std::wstring> names;  // "NAME=", as each entry of the block starts
+    for (const std::string& v : variables) names.push_back(test_files::Wide(v.substr(0, v.find('=') + 1)));
+    std::wstring block;
+    wchar_t* env = GetEnvironmentStringsW();
+    for (const wchar_t* e = env; *e; e += wcslen(e) + 1) {
+      const std::wstring entry(e);
+      bool replaced = false;
+      for (const std::wstring& name : names) replaced = replaced || entry.compare(0, name.size(), name) == 0;
+      if (!replaced) block.append(entry).push_back(L'\0');
+    }
+    FreeEnvironmentStringsW(env);
+    for (const std::string& v : variables) block.append(test_files::Wide(v)).push_back(L'\0');
+    block.push_back(L'\0');
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string command = "/usr/bin/wine \"" + Exe() + "\"";
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, &block[0], dir_.c_str(), &si, &pi))
+    std::wstring command = L"/usr/bin/wine \"" + exe_ + L"\"";
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &block[0],
+                        dir_.c_str(), &si, &pi))
       return {};
     if (pi.hThread) CloseHandle(pi.hThread);
     if (pi.hProcess) CloseHandle(pi.hProcess);
@@ -371,8 +400,9 @@ class Installation {
     return h ? Process(h, pid) : Process();
   }
 
- private:
-  std::string dir_;
+  std::wstring root_;
+  std::wstring dir_;
+  std::wstring exe_;
   bool copied_ = false;
 };
 

@@ -74,7 +74,7 @@ class SettingsTest : public ClockTest {
   bool Stored(const std::string& line) const {
     return Lines(install_.ReadSettings()).find(line + "\n") != std::string::npos;
   }
-  bool NoFile() const { return GetFileAttributesA(install_.SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES; }
+  bool NoFile() const { return GetFileAttributesW(install_.SettingsFile().c_str()) == INVALID_FILE_ATTRIBUTES; }
 };
 
 TEST_F(SettingsTest, ConfirmingBothDialogsOnAFreshInstallationWritesEveryKeyInOrder) {
@@ -232,7 +232,7 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesO
   ASSERT_TRUE(DocksAt(kStart, A()));
   const LONG width = RectOf(window_).right - RectOf(window_).left, height = ClientHeight(window_);
   std::unique_ptr<void, decltype(&CloseHandle)> lock(
-      CreateFileA(install_.SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+      CreateFileW(install_.SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
       &CloseHandle);
   ASSERT_NE(lock.get(), INVALID_HANDLE_VALUE);
 
@@ -258,6 +258,53 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesO
   EXPECT_EQ(file, install_.ReadSettings());
   EXPECT_EQ(ExitClock(), 0u);
 }
+
+// The settings file is the one beside the executable under the system's
+// own code page, whatever bytes the path holds: under 1252 a folder name
+// ending in é (0xE9, which starts a two-byte character under 932) is
+// followed by a real separator; under 932 the program's own name ending in
+// 表 (0x95 0x5C) holds none. The clock reads the file there (Title=0: no
+// caption), and OK writes it there and nowhere else.
+struct CodePageCase {
+  const char* name;
+  const char* locale;
+  const wchar_t* folder;
+  const wchar_t* exe;
+};
+
+class CodePageTest : public SettingsTest, public ::testing::WithParamInterface<CodePageCase> {
+ protected:
+  CodePageTest() : placed_(GetParam().folder, GetParam().exe) {}
+  void TearDown() override { clock_.End(); }  // before its copy is removed
+
+  Installation placed_;
+};
+
+TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
+  ASSERT_TRUE(placed_.Copied());
+  placed_.WriteSettings("[Clock]\r\nTitle=0\r\n");
+  clock_ = placed_.StartInLocale(GetParam().locale);
+  ASSERT_TRUE(clock_) << "Zorvane.exe could not be started";
+  window_ = clock_.ClockWindow();
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window_, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_VISIBLE), kStyleBare)
+      << "the settings file was not read";
+
+  // Any dialog of the clock's: under 1252 the Japanese caption has no form.
+  PostMessageA(window_, WM_COMMAND, IDM_SETTINGS, 0);
+  HWND settings = Opened(window_, nullptr);
+  ASSERT_TRUE(settings);
+  ASSERT_TRUE(PressToClose(settings, IDOK));
+  EXPECT_EQ("[Clock]\nTitle=0\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\n[Brush]\nColor=0\n",
+            Lines(placed_.ReadSettings()));
+  const std::wstring parent = placed_.Directory().substr(0, placed_.Directory().rfind(L'\\'));
+  EXPECT_EQ(GetFileAttributesW((parent + L"\\Zorvane.ini").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "a settings file was written in the parent folder";
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, CodePageTest,
+                         ::testing::Values(CodePageCase{"Cp1252", "C.UTF-8", L"Ren\u00E9", L"Zorvane.exe"},
+                                           CodePageCase{"Cp932", "ja_JP.UTF-8", L"表示", L"時計表.exe"}),
+                         [](const ::testing::TestParamInfo<CodePageCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace e2e

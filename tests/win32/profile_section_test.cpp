@@ -133,3 +133,14 @@ TEST(Environment, RunsWithTheJapaneseCodePage) {
   // meaningful when the platform agrees.
   EXPECT_EQ(932u, GetACP());
 }
+
+TEST(Environment, CutsFollowTheRunningCodePage) {
+  // Paths, stored values and face names are cut by the code page's own
+  // lead bytes, as the platform reports them one by one.
+  const zorvane::CharWidths& widths = SystemCharWidths();
+  std::string wrong;
+  for (unsigned b = 0; b < 256; ++b)
+    if (widths.Of(static_cast<unsigned char>(b)) != (IsDBCSLeadByte(static_cast<BYTE>(b)) ? 2u : 1u))
+      wrong += std::to_string(b) + " ";
+  EXPECT_EQ("", wrong) << "bytes whose width is not the platform's";
+}
