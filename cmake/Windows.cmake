@@ -22,15 +22,18 @@ zorvane_options(zorvane_shell)
 target_compile_definitions(zorvane_shell PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32)
 
-configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+# The version record and the manifest take the project's version.
+set(GENERATED ${CMAKE_BINARY_DIR}/generated)
+configure_file(res/version.h.in ${GENERATED}/version.h @ONLY)
+configure_file(res/zorvane.manifest.in ${GENERATED}/zorvane.manifest @ONLY)
 # windres does not report the files the script includes; name them.
 set_source_files_properties(res/zorvane.rc PROPERTIES OBJECT_DEPENDS
-  "${PROJECT_SOURCE_DIR}/res/dialogs.rc;${PROJECT_SOURCE_DIR}/res/resource.h;${PROJECT_SOURCE_DIR}/res/zorvane.manifest;${PROJECT_SOURCE_DIR}/res/clock.ico;${PROJECT_SOURCE_DIR}/res/tray.ico")
+  "${PROJECT_SOURCE_DIR}/res/dialogs.rc;${PROJECT_SOURCE_DIR}/res/resource.h;${GENERATED}/zorvane.manifest;${PROJECT_SOURCE_DIR}/res/clock.ico;${PROJECT_SOURCE_DIR}/res/tray.ico")
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
   add_executable(Zorvane WIN32 window/main.cpp res/zorvane.rc)
   zorvane_options(Zorvane)
-  target_include_directories(Zorvane PRIVATE ${CMAKE_BINARY_DIR}/generated)
+  target_include_directories(Zorvane PRIVATE ${GENERATED})
   target_link_libraries(Zorvane PRIVATE zorvane_shell)
   set_target_properties(Zorvane PROPERTIES OUTPUT_NAME Zorvane)
 endif()
@@ -39,7 +42,7 @@ endif()
 file(GLOB WIN32_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TESTS} res/zorvane.rc)
 zorvane_options(win32_tests)
-target_include_directories(win32_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(win32_tests PRIVATE ${GENERATED})
 target_link_libraries(win32_tests PRIVATE zorvane_shell gtest_main version)
 add_test(NAME win32_tests COMMAND win32_tests)
 
