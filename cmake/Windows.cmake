@@ -1,9 +1,11 @@
-# Cross build: Zorvane.exe, the Win32 tests and the end-to-end test driver,
-# all run under Wine.
+# Windows build with MinGW-w64, cross-compiled on Linux or native under MSYS2:
+# Zorvane.exe; the Win32 tests and the end-to-end test driver where GoogleTest
+# is at hand.
 
 enable_language(RC)
 
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# One self-contained .exe: no libstdc++, libgcc or winpthread DLLs beside it.
+add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_library(zorvane_core STATIC ${CORE_SOURCES})
 zorvane_options(zorvane_core)
@@ -38,12 +40,25 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
   set_target_properties(Zorvane PROPERTIES OUTPUT_NAME Zorvane)
 endif()
 
+# GoogleTest: the sources Debian installs, or an installed package. Without
+# either (a plain MSYS2, say), only the program is built.
+set(ZORVANE_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest source folder")
+if(EXISTS ${ZORVANE_GOOGLETEST_DIR}/CMakeLists.txt)
+  add_subdirectory(${ZORVANE_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest QUIET)
+endif()
+if(NOT TARGET GTest::gtest_main)
+  message(STATUS "GoogleTest not found: building Zorvane.exe without its tests")
+  return()
+endif()
+
 # Win32 tests: the program's classes against real files and real windows.
 file(GLOB WIN32_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TESTS} res/zorvane.rc)
 zorvane_options(win32_tests)
 target_include_directories(win32_tests PRIVATE ${GENERATED})
-target_link_libraries(win32_tests PRIVATE zorvane_shell gtest_main version)
+target_link_libraries(win32_tests PRIVATE zorvane_shell GTest::gtest_main version)
 add_test(NAME win32_tests COMMAND win32_tests)
 
 # End-to-end: a driver that starts the real Zorvane.exe and acts as a user.
@@ -52,5 +67,5 @@ if(E2E_TESTS)
   add_executable(e2e_tests ${E2E_TESTS})
   zorvane_options(e2e_tests)
   target_compile_definitions(e2e_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-  target_link_libraries(e2e_tests PRIVATE zorvane_core gtest_main user32 gdi32 shell32)
+  target_link_libraries(e2e_tests PRIVATE zorvane_core GTest::gtest_main user32 gdi32 shell32)
 endif()
