@@ -7,6 +7,15 @@ enable_language(RC)
 # One self-contained .exe: no libstdc++, libgcc or winpthread DLLs beside it.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
+# The same commit gives the same bytes wherever it is built: no link time in
+# the PE header, and no source or build path in __FILE__ or debug information
+# (the build folder is mapped last, so it wins where it lies inside the
+# sources).
+add_compile_options(
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+  "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+add_link_options(-Wl,--no-insert-timestamp)
+
 add_library(zorvane_core STATIC ${CORE_SOURCES})
 zorvane_options(zorvane_core)
 target_include_directories(zorvane_core PUBLIC ${PROJECT_SOURCE_DIR})
@@ -37,6 +46,8 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
   zorvane_options(Zorvane)
   target_include_directories(Zorvane PRIVATE ${GENERATED})
   target_link_libraries(Zorvane PRIVATE zorvane_shell)
+  # The shipped program carries no symbols: two thirds of its size.
+  target_link_options(Zorvane PRIVATE $<$<CONFIG:Release>:-s>)
   set_target_properties(Zorvane PROPERTIES OUTPUT_NAME Zorvane)
 endif()
 
