@@ -1,6 +1,6 @@
 # Windows build with MinGW-w64, cross-compiled on Linux or native under MSYS2:
-# Zorvane.exe; the Win32 tests and the end-to-end test driver where GoogleTest
-# is at hand.
+# Zorvane.exe and its release zip; the Win32 tests and the end-to-end test
+# driver where GoogleTest is at hand.
 
 enable_language(RC)
 
@@ -49,6 +49,16 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
   # The shipped program carries no symbols: two thirds of its size.
   target_link_options(Zorvane PRIVATE $<$<CONFIG:Release>:-s>)
   set_target_properties(Zorvane PROPERTIES OUTPUT_NAME Zorvane)
+
+  # The release zip, Zorvane-<version>-win64.zip, in the build folder. It
+  # needs nothing but CMake, so it is made the same way on Windows.
+  add_custom_target(package
+    COMMAND ${CMAKE_COMMAND}
+      -DEXE=$<TARGET_FILE:Zorvane> -DCONFIG=$<CONFIG> -DVERSION=${PROJECT_VERSION}
+      -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DOUTPUT_DIR=${CMAKE_BINARY_DIR}
+      -P ${PROJECT_SOURCE_DIR}/cmake/Package.cmake
+    VERBATIM)
+  add_dependencies(package Zorvane)
 endif()
 
 # GoogleTest: the sources Debian installs, or an installed package. Without
