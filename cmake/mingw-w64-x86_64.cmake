@@ -13,8 +13,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# One self-contained .exe: no libstdc++, libgcc or winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Test programs run under Wine.
+# Test programs run under Wine. (Static linking holds for a native Windows
+# build too, so it is set in Windows.cmake.)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -72,7 +72,9 @@ TEST(Resources, IconsHaveTheirSizes) {
   }
 }
 
-TEST(Resources, VersionRecordCarriesTheProjectVersion) {
+// The version record and the manifest's own identity both carry the project's
+// version, so that a release never ships with two different numbers.
+TEST(Resources, VersionRecordAndManifestCarryTheProjectVersion) {
   HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
   ASSERT_NE(nullptr, found);
   const auto* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
@@ -82,4 +84,12 @@ TEST(Resources, VersionRecordCarriesTheProjectVersion) {
   EXPECT_EQ(static_cast<DWORD>(MAKELONG(ZORVANE_VERSION_MINOR, ZORVANE_VERSION_MAJOR)),
             fixed->dwFileVersionMS);
   EXPECT_EQ(static_cast<DWORD>(MAKELONG(0, ZORVANE_VERSION_PATCH)), fixed->dwFileVersionLS);
+
+  HRSRC manifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(nullptr, manifest);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(nullptr, manifest))),
+                         SizeofResource(nullptr, manifest));
+  EXPECT_NE(std::string::npos, text.find(std::string("name=\"Zorvane\" version=\"") +
+                                         ZORVANE_VERSION_STRING + ".0\""))
+      << text.substr(0, 300);
 }
