@@ -90,3 +90,20 @@ if(E2E_TESTS)
   target_compile_definitions(e2e_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
   target_link_libraries(e2e_tests PRIVATE zorvane_core GTest::gtest_main user32 gdi32 shell32)
 endif()
+
+# ---------------------------------------------------------------- benchmark
+# Helper programs of scripts/bench, kept apart from the program and its
+# tests: an empty-timer program (the floor), an anchor window that records
+# the captions written into it, and clock_ctl, which ends the clock through
+# its own exit command (scripts/run uses it too).
+foreach(tool empty_timer caption_anchor clock_ctl)
+  if(tool STREQUAL empty_timer)
+    add_executable(${tool} WIN32 bench/win32/${tool}.cpp)
+  else()
+    add_executable(${tool} bench/win32/${tool}.cpp)
+  endif()
+  zorvane_options(${tool})
+  # GetSystemTimePreciseAsFileTime needs Windows 8 or later.
+  target_compile_definitions(${tool} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+  target_link_libraries(${tool} PRIVATE user32)
+endforeach()
