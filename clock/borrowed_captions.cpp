@@ -93,10 +93,12 @@ void BorrowedCaptions::Show(HWND anchor, const char* text) {
   if (!loan.saved) {
     // Never write over a caption that could not be read: there would be
     // nothing to give back. A busy window is asked again at the next tick.
-    loan.saved = Send(anchor, WM_GETTEXT, sizeof loan.savedCaption,
-                      reinterpret_cast<LPARAM>(loan.savedCaption), kSendTimeoutMs);
-    loan.savedCaption[sizeof loan.savedCaption - 1] = '\0';
+    readBuffer[0] = '\0';
+    loan.saved = Send(anchor, WM_GETTEXT, sizeof readBuffer, reinterpret_cast<LPARAM>(readBuffer),
+                      kSendTimeoutMs);
     if (!loan.saved) return;
+    readBuffer[sizeof readBuffer - 1] = '\0';
+    Copy(loan.savedCaption, readBuffer);
   }
   if (!Answers(loan, kSendTimeoutMs)) return;
 
@@ -112,7 +114,6 @@ void BorrowedCaptions::Show(HWND anchor, const char* text) {
 }
 
 void BorrowedCaptions::Write(CaptionLoan& loan, const char* text) {
-  ++writes;
   loan.written = true;
   char wanted[zorvane::kTextSize];
   AsShown(text, wanted);

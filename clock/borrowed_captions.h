@@ -63,8 +63,6 @@ class BorrowedCaptions {
 
   HWND Window() const { return current.window; }
   std::size_t Pending() const;
-  // Sends of WM_SETTEXT so far, for tests of what a tick costs.
-  unsigned Writes() const { return writes; }
 
  private:
   void Take(HWND anchor);
@@ -77,5 +75,9 @@ class BorrowedCaptions {
 
   CaptionLoan current;
   CaptionLoan pending[kMaxPending];
-  unsigned writes = 0;
+  // A read that timed out may still be answered later, into the buffer it
+  // was given (between threads of one process the system passes the
+  // pointer as it is): reads land here, and only a read that succeeded is
+  // copied into a loan.
+  char readBuffer[zorvane::kTextSize] = {};
 };

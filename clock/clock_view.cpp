@@ -51,7 +51,6 @@ ClockView::ClockView()
       millisecond(0),
       dpi(dpi::kDefault),
       taskbarQueries(0),
-      moves(0),
       drawings(0) {}
 
 ClockView::~ClockView() {
@@ -230,7 +229,6 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
   if (at.left == left && at.top == top && at.right - at.left == width && at.bottom - at.top == height) {
     return;
   }
-  ++moves;
   // SWP_NOACTIVATE: moving must never take the focus from the user's
   // application.
   SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -293,7 +291,3 @@ int ClockView::UpdateCaption() {
 }
 
 void ClockView::RestoreCaption() { captions.GiveBack(); }
-
-ClockView::Calls ClockView::CallsSoFar() const {
-  return {taskbarQueries, moves, drawings, captions.Writes()};
-}

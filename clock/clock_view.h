@@ -63,15 +63,13 @@ class ClockView {
   // Gives back the caption the clock wrote into, if any.
   void RestoreCaption();
 
-  // Platform calls made by the ticks so far, for tests of what a tick that
-  // changes nothing costs.
+  // Work done by the ticks so far that leaves no trace a test could see:
+  // taskbar queries (a round trip to the shell) and drawings of the picture.
   struct Calls {
     unsigned taskbarQueries;
-    unsigned moves;
     unsigned drawings;
-    unsigned captionWrites;
   };
-  Calls CallsSoFar() const;
+  Calls CallsSoFar() const { return {taskbarQueries, drawings}; }
 
   const char* DisplayText() const { return displayText; }
   HWND AnchorWindow() const { return foregroundWindow; }
@@ -117,6 +115,5 @@ class ClockView {
   // The DPI the font and the frame are made for.
   UINT dpi;
   unsigned taskbarQueries;
-  unsigned moves;
   unsigned drawings;
 };

@@ -6,12 +6,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 
+#include "app/dpi.h"
 #include "clock/clock_view.h"
 #include "clock/window_style.h"
 #include "test_support.h"
@@ -20,7 +24,32 @@ using namespace testing_support;
 
 namespace {
 
-LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+// What the test windows were sent, by window: moves (SetWindowPos always
+// sends WM_WINDOWPOSCHANGING, even when nothing changes) and captions.
+struct Sent {
+  int moves = 0;
+  int captions = 0;
+};
+std::mutex sentLock;
+std::map<HWND, Sent> sent;
+
+Sent SentTo(HWND w) {
+  std::lock_guard<std::mutex> lock(sentLock);
+  return sent[w];
+}
+
+// A window whose program answers every other message at once but takes
+// longer than the clock waits to hand out its caption.
+std::atomic<HWND> slowReader{nullptr};
+
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_GETTEXT && w == slowReader.load()) Sleep(400);
+  if (m == WM_WINDOWPOSCHANGING || m == WM_SETTEXT) {
+    std::lock_guard<std::mutex> lock(sentLock);
+    ++(m == WM_SETTEXT ? sent[w].captions : sent[w].moves);
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
 
 void RegisterTestClasses() {
   static bool done = false;
@@ -44,6 +73,16 @@ HWND MakeAnchor(const char* caption, int x, int y, int w, int h) {
 std::string Caption(HWND w) {
   char text[1024] = {};
   GetWindowTextA(w, text, sizeof text);
+  return text;
+}
+
+// The caption as the system holds it, without a message to the window: a
+// window whose thread does not pump cannot answer WM_GETTEXT.
+std::string Shown(HWND w) {
+  wchar_t wide[1024] = {};
+  const int n = InternalGetWindowText(w, wide, 1024);
+  char text[2048] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, n, text, sizeof text - 1, nullptr, nullptr);
   return text;
 }
 
@@ -96,6 +135,62 @@ class ClockViewTest : public SettingsFileTest {
 };
 
 zorvane::Rect ToCore(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// An application window on a thread of its own that can stop answering
+// messages, as a program busy loading a file does, and wake again.
+class BusyApplication {
+ public:
+  explicit BusyApplication(const char* caption) {
+    thread = std::thread([this, caption] { Run(caption); });
+    WaitForSingleObject(ready, 5000);
+  }
+  ~BusyApplication() {
+    SetEvent(wake);
+    SetEvent(quit);
+    thread.join();
+    for (HANDLE h : {ready, hang, hanging, wake, quit}) CloseHandle(h);
+  }
+  HWND Window() const { return window; }
+
+  // Returns once the thread has stopped pumping; it stays so until Wake or
+  // for `ms` at the most.
+  void Hang(DWORD ms = 10000) {
+    hangMs = ms;
+    ResetEvent(wake);
+    SetEvent(hang);
+    WaitForSingleObject(hanging, 5000);
+  }
+  void Wake() { SetEvent(wake); }
+
+ private:
+  void Run(const char* caption) {
+    window = MakeAnchor(caption, 100, 100, 300, 200);
+    SetEvent(ready);
+    HANDLE events[] = {hang, quit};
+    for (;;) {
+      const DWORD r = MsgWaitForMultipleObjects(2, events, FALSE, INFINITE, QS_ALLINPUT);
+      if (r == WAIT_OBJECT_0) {
+        ResetEvent(hang);
+        SetEvent(hanging);
+        WaitForSingleObject(wake, hangMs);
+        ResetEvent(hanging);
+      } else if (r == WAIT_OBJECT_0 + 1) {
+        break;
+      }
+      Pump();
+    }
+    DestroyWindow(window);
+  }
+
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE hang = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE hanging = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  DWORD hangMs = 10000;
+  HWND window = nullptr;
+  std::thread thread;
+};
 
 }  // namespace
 
@@ -167,10 +262,21 @@ TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
   EXPECT_EQ("Window A", Caption(anchorA)) << "A gets its caption back on a switch";
   EXPECT_EQ(view->DisplayText(), Caption(anchorB));
 
+  // B's application retitles its window while the clock writes into it
+  // (a browser goes to another page): that newer title is what comes back.
+  SetWindowTextA(anchorB, "Window B, page 2");
+  Tick();
+  EXPECT_EQ(view->DisplayText(), Caption(anchorB));
+  MakeForeground(anchorA);
+  Tick();
+  EXPECT_EQ("Window B, page 2", Caption(anchorB));
+  MakeForeground(anchorB);
+  Tick();
+
   // Switching title mode off gives the caption back at once.
   WriteIni("[Clock]\r\nTitleIN=0\r\n");
   view->LoadTitleMode();
-  EXPECT_EQ("Window B", Caption(anchorB));
+  EXPECT_EQ("Window B, page 2", Caption(anchorB));
   EXPECT_TRUE(IsWindowVisible(clock));
 
   WriteIni("[Clock]\r\nTitleIN=1\r\n");
@@ -179,7 +285,7 @@ TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
   EXPECT_EQ(view->DisplayText(), Caption(anchorB));
   delete view;  // destruction gives the caption back too
   view = nullptr;
-  EXPECT_EQ("Window B", Caption(anchorB));
+  EXPECT_EQ("Window B, page 2", Caption(anchorB));
 }
 
 // The clock writes no caption in normal mode, so it gives none back: an
@@ -200,36 +306,165 @@ TEST_F(ClockViewTest, NormalModeLeavesTheApplicationsOwnTitleChanges) {
   EXPECT_EQ("changed by its application", Caption(anchorA));
 }
 
+// A program that does not answer (busy loading a file) must neither stop
+// the clock nor lose its caption, in either mode: a tick waits a bounded
+// time, a caption that could not be read is never written over, and a
+// give-back that could not be delivered is delivered once the program
+// answers again, at a later tick or at exit.
 TEST_F(ClockViewTest, AHungAnchorNeitherStopsTheClockNorLosesItsCaption) {
+  const auto boundedTick = [this] {
+    const auto start = std::chrono::steady_clock::now();
+    Tick();
+    return std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500);
+  };
+
+  for (const char* mode : {"[Clock]\r\nTitleIN=0\r\n", "[Clock]\r\nTitleIN=1\r\n"}) {
+    SCOPED_TRACE(mode);
+    const bool titleMode = mode[sizeof "[Clock]\r\nTitleIN=" - 1] == '1';
+    WriteIni(mode);
+    Open();
+    anchorB = MakeAnchor("next", 500, 100, 300, 200);
+
+    // Hung when first seen: its caption cannot be read, so it is not written.
+    {
+      BusyApplication busy("busy application");
+      MakeForeground(busy.Window());
+      busy.Hang();
+      EXPECT_TRUE(boundedTick()) << "a tick must not wait on a hung window";
+      EXPECT_TRUE(boundedTick());
+      EXPECT_EQ("busy application", Shown(busy.Window()));
+      busy.Wake();
+      Tick();  // answers again: read, then written in title mode
+      EXPECT_EQ(titleMode ? view->DisplayText() : "busy application", Shown(busy.Window()));
+      MakeForeground(anchorB);
+      Tick();
+      EXPECT_EQ("busy application", Shown(busy.Window()));
+    }
+
+    // Answers, but too slowly to hand out its caption: never written over,
+    // though a write would be answered.
+    {
+      BusyApplication busy("slow to answer");
+      slowReader = busy.Window();
+      MakeForeground(busy.Window());
+      EXPECT_TRUE(boundedTick());
+      EXPECT_TRUE(boundedTick());
+      EXPECT_EQ("slow to answer", Shown(busy.Window()));
+      slowReader = nullptr;
+      MakeForeground(anchorB);
+      Tick();
+      EXPECT_EQ("slow to answer", Shown(busy.Window()));
+    }
+
+    // Hung after the clock wrote into it: the give-back at the switch times
+    // out, and arrives at a later tick once the program answers.
+    {
+      BusyApplication busy("loading a file");
+      MakeForeground(busy.Window());
+      Tick();
+      busy.Hang();
+      MakeForeground(anchorB);
+      EXPECT_TRUE(boundedTick());
+      EXPECT_EQ(titleMode ? view->DisplayText() : "loading a file", Shown(busy.Window()));
+      busy.Wake();
+      Tick();
+      EXPECT_EQ("loading a file", Shown(busy.Window()));
+    }
+
+    // Still hung when the clock ends: the exit waits a little for it.
+    {
+      BusyApplication busy("saving a file");
+      MakeForeground(busy.Window());
+      Tick();
+      busy.Hang(600);  // wakes by itself while the exit waits
+      MakeForeground(anchorB);
+      EXPECT_TRUE(boundedTick());
+      const auto start = std::chrono::steady_clock::now();
+      delete view;
+      view = nullptr;
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+      EXPECT_EQ("saving a file", Shown(busy.Window()));
+      EXPECT_EQ("next", Caption(anchorB));
+    }
+    TearDown();
+  }
+}
+
+// Twice a second, and nothing has changed: the text is the same, the
+// anchor is still. Such a tick asks nothing of the taskbar, draws nothing,
+// moves nothing and writes no caption; each change costs its own work once.
+TEST_F(ClockViewTest, ATickThatChangesNothingCostsNothing) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");  // a text that never changes
   Open();
-  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HWND hung = nullptr;
-  HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::thread owner([&] {
-    hung = MakeAnchor("busy application", 100, 100, 300, 200);
-    SetForegroundWindow(hung);
-    SetEvent(created);
-    WaitForSingleObject(release, 10000);  // not pumping: the window hangs
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    DestroyWindow(hung);
-  });
-  WaitForSingleObject(created, 5000);
-  SetForegroundWindow(hung);
-
-  const auto start = std::chrono::steady_clock::now();
+  anchorA = MakeAnchor("Window A", 300, 250, 500, 300);
+  MakeForeground(anchorA);
   Tick();
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(elapsed, std::chrono::milliseconds(1500)) << "a tick must not wait on a hung window";
+  ClockView::Calls before = view->CallsSoFar();
+  int moves = SentTo(clock).moves;
+  for (int i = 0; i < 3; ++i) Tick();
+  EXPECT_EQ(before.taskbarQueries, view->CallsSoFar().taskbarQueries);
+  EXPECT_EQ(before.drawings, view->CallsSoFar().drawings);
+  EXPECT_EQ(moves, SentTo(clock).moves);
+  EXPECT_EQ(0, SentTo(anchorA).captions);
 
-  // Its caption was never read, so switching away must not overwrite it.
-  anchorB = MakeAnchor("next", 500, 100, 300, 200);
-  MakeForeground(anchorB);
+  MoveWindow(anchorA, 200, 250, 500, 300, TRUE);  // the user drags the window
   Tick();
-  SetEvent(release);
-  owner.join();
-  CloseHandle(release);
-  CloseHandle(created);
+  Tick();
+  EXPECT_EQ(moves + 1, SentTo(clock).moves) << "one move follows the anchor";
+  EXPECT_EQ(before.drawings, view->CallsSoFar().drawings) << "a move needs no new picture";
+
+  view->row = zorvane::Taskbar;  // only this row asks for the taskbar, at every tick
+  Tick();
+  Tick();
+  EXPECT_EQ(before.taskbarQueries + 2, view->CallsSoFar().taskbarQueries);
+  view->row = zorvane::TopOutside;
+
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\nTitleIN=1\r\n");
+  view->LoadTitleMode();
+  for (int i = 0; i < 3; ++i) Tick();
+  EXPECT_EQ(view->DisplayText(), Caption(anchorA));
+  EXPECT_EQ(1, SentTo(anchorA).captions) << "one caption write per change of text";
+
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane 2\r\nTitleIN=1\r\n");
+  view->LoadFormat();
+  Tick();
+  Tick();
+  EXPECT_EQ(2, SentTo(anchorA).captions);
+  EXPECT_EQ(before.drawings + 1, view->CallsSoFar().drawings);
+}
+
+// The stored sizes are pixels at 100 %: the font is made at the window's
+// DPI (21 pixels for 14 at 150 %), made again when the window moves to a
+// monitor of another scale, and the old font is deleted exactly once.
+TEST_F(ClockViewTest, TheFontFollowsTheDisplayScale) {
+  Open();
+  const UINT dpi = view->Dpi();
+  LOGFONTA lf{};
+  ASSERT_NE(nullptr, view->Font());
+  GetObjectA(view->Font(), sizeof lf, &lf);
+  EXPECT_EQ(MulDiv(14, static_cast<int>(dpi), 96), lf.lfHeight) << "at " << dpi << " DPI";
+  if (dpi == 144) {
+    EXPECT_EQ(21, lf.lfHeight);
+  }
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const LONG height = view->GetTextRect()->bottom;
+
+  const int live = gdi::LiveObjects();
+  view->ChangeDpi(dpi * 2);
+  EXPECT_EQ(live, gdi::LiveObjects()) << "the old font is deleted";
+  GetObjectA(view->Font(), sizeof lf, &lf);
+  EXPECT_EQ(MulDiv(14, static_cast<int>(dpi) * 2, 96), lf.lfHeight);
+  Tick();
+  EXPECT_GE(view->GetTextRect()->bottom, height * 2 - 2) << "measured again in the new font";
+  // Placed from the new text, framed for the new DPI (the window itself
+  // stays at the system's DPI in this test).
+  RECT outer = *view->GetTextRect();
+  dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, dpi * 2);
+  const RECT r = ClockRect();
+  EXPECT_EQ(outer.bottom - outer.top, r.bottom - r.top);
+  EXPECT_EQ(outer.right - outer.left, r.right - r.left);
 }
 
 TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {
@@ -286,11 +521,19 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   LOGFONTA lf{};
   ASSERT_NE(nullptr, view->Font());
   GetObjectA(view->Font(), sizeof lf, &lf);
-  EXPECT_EQ(-20, lf.lfHeight);
+  EXPECT_EQ(MulDiv(-20, static_cast<int>(view->Dpi()), 96), lf.lfHeight);
   EXPECT_EQ(0, lf.lfItalic) << "only the low byte counts";
   EXPECT_EQ(1, lf.lfUnderline);
   // Cut to 31 bytes at a character boundary: 15 two-byte characters.
   EXPECT_EQ(30u, std::strlen(lf.lfFaceName));
+
+  // Sizes beyond the bound (a damaged file; the first of several Heighr
+  // lines counts) are unreadable and take the defaults, 14 and 0.
+  WriteIni("[Font]\r\nHeighr=65536\r\nHeighr=20\r\nWidth=-100000\r\n");
+  view->LoadFont();
+  GetObjectA(view->Font(), sizeof lf, &lf);
+  EXPECT_EQ(MulDiv(14, static_cast<int>(view->Dpi()), 96), lf.lfHeight);
+  EXPECT_EQ(0, lf.lfWidth);
 }
 
 TEST_F(ClockViewTest, TwentyThousandTicksLeakNothing) {
@@ -301,14 +544,20 @@ TEST_F(ClockViewTest, TwentyThousandTicksLeakNothing) {
   const int live = gdi::LiveObjects();
   const auto start = std::chrono::steady_clock::now();
   constexpr int kTicks = 20000;
+  const unsigned drawings = view->CallsSoFar().drawings;
   for (int i = 0; i < kTicks; ++i) {
+    // Every tenth tick gets a new brush, so a tenth of the ticks draw a
+    // new picture, as a tick does whenever the text changes.
+    if (i % 10 == 0) view->LoadBrush();
     view->ReadTime();
     view->Render();
     if (i % 64 == 0) Pump();
   }
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
                       std::chrono::steady_clock::now() - start).count();
-  std::printf("[ measure  ] one tick (ReadTime + Render): %.1f us\n", double(us) / kTicks);
+  std::printf("[ measure  ] one tick (ReadTime + Render, a tenth of them drawing): %.1f us\n",
+              double(us) / kTicks);
+  EXPECT_GE(view->CallsSoFar().drawings - drawings, unsigned(kTicks / 10));
   EXPECT_EQ(live, gdi::LiveObjects());
   EXPECT_NE(nullptr, view->GetBitmap()) << "renders still succeed";
   EXPECT_GT(view->GetTextRect()->right, 0);
