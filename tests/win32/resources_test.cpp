@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/clock_app.h"
 #include "res/resource.h"
 #include "version.h"
 
@@ -168,6 +169,38 @@ TEST(Resources, AnIconLoadedAtASizeIsThatSizesImage) {
       DestroyIcon(icon);
     }
   }
+}
+
+// The window class takes its icon and small icon at the sizes the system
+// metrics give for the display's scale (32 and 16 at 100 %, 48 and 24 at
+// 150 %).
+TEST(Resources, TheWindowClassGetsItsIconsAtTheSystemSizes) {
+  ClockApp app;
+  CreateParams p{};
+  p.instance = GetModuleHandleA(nullptr);
+  p.title = "ResourcesTest";
+  p.className = "ResourcesTestClass";
+  p.iconId = p.smallIconId = IDI_CLOCK;
+  p.cursorId = 0xFFFF;
+  p.style = WS_POPUP;
+  p.showCommand = SW_HIDE;
+  p.flags = kCreateNoGuard;
+  HWND w = app.Create(p);
+  ASSERT_NE(nullptr, w);
+  const std::pair<int, int> icons[] = {{GCLP_HICON, SM_CXICON}, {GCLP_HICONSM, SM_CXSMICON}};
+  for (const auto& [slot, metric] : icons) {
+    const int size = GetSystemMetrics(metric);
+    const std::vector<IconImage> images = GroupImages(IDI_CLOCK);
+    const auto image = std::find_if(images.begin(), images.end(), [size](const IconImage& i) {
+      return i.size == size && i.bits == 32;
+    });
+    ASSERT_NE(images.end(), image) << "no " << size << "-px image";
+    EXPECT_TRUE(IconPixels(reinterpret_cast<HICON>(GetClassLongPtrA(w, slot))) ==
+                ImagePixels(image->id))
+        << size << "-px icon";
+  }
+  DestroyWindow(w);
+  UnregisterClassA(p.className, p.instance);
 }
 
 TEST(Resources, VersionRecordCarriesTheProjectVersion) {
