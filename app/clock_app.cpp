@@ -33,8 +33,8 @@ HICON ClockApp::LoadIconForMetrics(HINSTANCE instance, WORD id, int widthMetric,
                                    int heightMetric) {
   // A window class and the notification area belong to no one monitor: they
   // take the system DPI, and GetSystemMetrics gives its sizes to a
-  // per-monitor-aware process. LR_SHARED keeps one handle per image, so the
-  // large and the small icon of one group are two handles.
+  // per-monitor-aware process. LR_SHARED: shared like LoadIconA's icons,
+  // owned by the system and never destroyed here.
   return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON,
                                        GetSystemMetrics(widthMetric),
                                        GetSystemMetrics(heightMetric), LR_SHARED));
