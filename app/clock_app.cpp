@@ -29,6 +29,17 @@ ClockApp* ClockApp::BindAtCreate(HWND window, LPARAM createStruct) {
   return object;
 }
 
+HICON ClockApp::LoadIconForMetrics(HINSTANCE instance, WORD id, int widthMetric,
+                                   int heightMetric) {
+  // A window class and the notification area belong to no one monitor: they
+  // take the system DPI, and GetSystemMetrics gives its sizes to a
+  // per-monitor-aware process. LR_SHARED: shared like LoadIconA's icons,
+  // owned by the system and never destroyed here.
+  return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                       GetSystemMetrics(widthMetric),
+                                       GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
 HWND ClockApp::Create(CreateParams& params) {
   if ((params.flags & kCreateNoGuard) == 0) {
     HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, params.title);
@@ -63,8 +74,8 @@ HWND ClockApp::Create(CreateParams& params) {
   wc.style = CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = params.windowProcedure != nullptr ? params.windowProcedure : DefaultWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(params.iconId));
-  wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(params.smallIconId));
+  wc.hIcon = LoadIconForMetrics(instance, params.iconId, SM_CXICON, SM_CYICON);
+  wc.hIconSm = LoadIconForMetrics(instance, params.smallIconId, SM_CXSMICON, SM_CYSMICON);
   wc.lpszMenuName = params.menuId != 0 ? MAKEINTRESOURCEA(params.menuId) : nullptr;
   wc.lpszClassName = className;
   if (params.cursorId == 0xFFFF) {

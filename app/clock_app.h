@@ -45,6 +45,12 @@ class ClockApp : public WindowBase {
   static LRESULT CALLBACK DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
+  // The shared icon of group `id` at the size that the system metrics
+  // `widthMetric` and `heightMetric` give (SM_CXICON and SM_CYICON, or the
+  // small-icon pair), so that the group's image of exactly that size is
+  // taken rather than another one stretched. Shared icons are never destroyed.
+  static HICON LoadIconForMetrics(HINSTANCE instance, WORD id, int widthMetric, int heightMetric);
+
   // The object bound to `window`, or null before WM_CREATE.
   static ClockApp* BoundObject(HWND window);
   // At WM_CREATE: binds the object that Create passed along to `window`.

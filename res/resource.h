@@ -3,8 +3,8 @@
 // code and the resource script.
 
 // Icons (group ids).
-#define IDI_CLOCK              102  // window class icon, 32 x 32, 256 colours
-#define IDI_TRAY               103  // notification-area icon, 16 x 16, 16 colours
+#define IDI_CLOCK              102  // window class icon and small icon, 16 to 48 px
+#define IDI_TRAY               103  // notification-area icon, 16 to 48 px
 
 // Menus.
 #define IDR_POPUP              103  // submenu 0: full menu, submenu 1: exit only

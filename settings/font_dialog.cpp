@@ -28,8 +28,14 @@ WPARAM StyleState(int flag) { return (flag & 0xFF) != 0 ? BST_CHECKED : BST_UNCH
 
 int CALLBACK FontDialog::AddFaceName(const LOGFONTA* font, const TEXTMETRICA*, DWORD,
                                      LPARAM listBox) {
-  SendMessageA(reinterpret_cast<HWND>(listBox), LB_ADDSTRING, 0,
-               reinterpret_cast<LPARAM>(font->lfFaceName));
+  // Windows reports one font per face, Wine some faces many times over
+  // ("Liberation Sans" about a dozen times); the list shows each face once.
+  // Face names compare without regard to case, as LB_FINDSTRINGEXACT does.
+  const auto list = reinterpret_cast<HWND>(listBox);
+  const auto name = reinterpret_cast<LPARAM>(font->lfFaceName);
+  if (SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), name) == LB_ERR) {
+    SendMessageA(list, LB_ADDSTRING, 0, name);
+  }
   return 1;
 }
 
@@ -57,7 +63,7 @@ void FontDialog::OnCommand(int id) {
 
 void FontDialog::OnInitDialog() {
   {
-    // Every installed face, unfiltered; the list box sorts them.
+    // Every installed face, once; the list box sorts them.
     gdi::WindowDC dc(window);
     EnumFontsA(dc.Get(), nullptr, AddFaceName,
                reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_FACE_LIST)));

@@ -14,8 +14,9 @@ class FontDialog : public DialogBase {
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // Font enumeration callback: adds every reported face name to the list
-  // box passed as `listBox` and keeps the enumeration going.
+  // Font enumeration callback: adds the reported face name to the list box
+  // passed as `listBox` unless it is there already, and keeps the
+  // enumeration going.
   static int CALLBACK AddFaceName(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD type,
                                   LPARAM listBox);
 

@@ -95,7 +95,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
     SetMenuItemInfoA(systemMenu, command, FALSE, &grey);
   }
 
-  trayIcon = LoadIconA(create->hInstance, MAKEINTRESOURCEA(IDI_TRAY));
+  trayIcon = LoadIconForMetrics(create->hInstance, IDI_TRAY, SM_CXSMICON, SM_CYSMICON);
   trayData.cbSize = NOTIFYICONDATAA_V2_SIZE;
   trayData.hWnd = window;
   trayData.uID = kTrayIconId;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -130,6 +131,27 @@ std::string Selected(HWND dialog, int id, UINT getSel, UINT getText) {
   return text;
 }
 
+// The face names the system reports for `dialog`, each once (face names
+// compare without regard to case).
+size_t DistinctFaces(HWND dialog) {
+  struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const {
+      return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    }
+  };
+  std::set<std::string, NoCase> faces;
+  HDC dc = GetDC(dialog);
+  EnumFontsA(
+      dc, nullptr,
+      [](const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM p) -> int {
+        reinterpret_cast<std::set<std::string, NoCase>*>(p)->insert(font->lfFaceName);
+        return 1;
+      },
+      reinterpret_cast<LPARAM>(&faces));
+  ReleaseDC(dialog, dc);
+  return faces.size();
+}
+
 void Mix(HWND chooser, COLORREF c) {
   SetDlgItemInt(chooser, COLOR_RED, GetRValue(c), FALSE);
   SetDlgItemInt(chooser, COLOR_GREEN, GetGValue(c), FALSE);
@@ -159,6 +181,8 @@ TEST_F(DialogFlow, BothDialogsConfirmedUntouchedGiveTheKnownFile) {
     EXPECT_EQ("4(標準)", Selected(d, IDC_WEIGHT, CB_GETCURSEL, CB_GETLBTEXT));
     EXPECT_EQ("ＭＳ Ｐゴシック", Selected(d, IDC_FACE_LIST, LB_GETCURSEL, LB_GETTEXT));
     EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
+    EXPECT_EQ(static_cast<LRESULT>(DistinctFaces(d)), Item(d, IDC_FACE_LIST, LB_GETCOUNT))
+        << "every installed face, each once";
   };
   EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, settings, IDC_FONT_BUTTON},
                                       {kFont, font, IDOK},

@@ -5,8 +5,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "app/clock_app.h"
 #include "res/resource.h"
 #include "version.h"
 
@@ -34,6 +38,73 @@ std::string Describe(HMENU menu) {
   return out;
 }
 
+// One image of an icon group as the group's directory lists it.
+struct IconImage {
+  int size;
+  int bits;
+  WORD id;  // of the RT_ICON resource
+};
+
+#pragma pack(push, 2)
+struct GroupEntry {
+  BYTE width, height, colours, reserved;
+  WORD planes, bitCount;
+  DWORD bytes;
+  WORD id;
+};
+#pragma pack(pop)
+
+const void* Resource(WORD id, LPCSTR type) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
+  return found != nullptr ? LockResource(LoadResource(nullptr, found)) : nullptr;
+}
+
+std::vector<IconImage> GroupImages(WORD group) {
+  std::vector<IconImage> images;
+  const auto* dir = static_cast<const WORD*>(Resource(group, MAKEINTRESOURCEA(14)));  // RT_GROUP_ICON
+  if (dir == nullptr) return images;
+  const auto* entry = reinterpret_cast<const GroupEntry*>(dir + 3);
+  for (int i = 0; i < dir[2]; ++i, ++entry) {
+    images.push_back({entry->width == 0 ? 256 : entry->width, entry->bitCount, entry->id});
+  }
+  return images;
+}
+
+const BITMAPINFOHEADER* ImageHeader(WORD id) {
+  return static_cast<const BITMAPINFOHEADER*>(Resource(id, MAKEINTRESOURCEA(3)));  // RT_ICON
+}
+
+// A 32-bit image's pixels as 0xAARRGGBB, top row first.
+std::vector<DWORD> ImagePixels(WORD id) {
+  const BITMAPINFOHEADER* header = ImageHeader(id);
+  const int size = header->biWidth;
+  const auto* bottomUp = reinterpret_cast<const DWORD*>(header + 1);
+  std::vector<DWORD> pixels;
+  for (int y = size - 1; y >= 0; --y) pixels.insert(pixels.end(), bottomUp + y * size, bottomUp + (y + 1) * size);
+  return pixels;
+}
+
+// The colour bitmap of a loaded icon, as ImagePixels gives an image.
+std::vector<DWORD> IconPixels(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return {};
+  BITMAP bm{};
+  GetObjectA(info.hbmColor, sizeof bm, &bm);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = -bm.bmHeight;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, info.hbmColor, 0, bm.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return pixels;
+}
+
 }  // namespace
 
 TEST(Resources, PopupMenusHoldEveryCommandWithItsText) {
@@ -56,20 +127,80 @@ TEST(Resources, PopupMenusHoldEveryCommandWithItsText) {
   DestroyMenu(menu);
 }
 
-TEST(Resources, IconsHaveTheirSizes) {
-  for (auto [id, size] : {std::pair{IDI_CLOCK, 32}, std::pair{IDI_TRAY, 16}}) {
-    HICON icon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, 0));
-    ASSERT_NE(nullptr, icon) << id;
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon, &info));
-    BITMAP bm{};
-    GetObjectA(info.hbmColor, sizeof bm, &bm);
-    EXPECT_EQ(size, bm.bmWidth) << id;
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    DestroyIcon(icon);
+// Each icon group keeps its palette image and has a 32-bit image with alpha
+// for every size the system may ask for; the images are what the
+// directory says they are.
+TEST(Resources, IconGroupsHoldA32BitImageForEverySize) {
+  const std::pair<WORD, const char*> groups[] = {
+      {IDI_CLOCK, "32/8 16/32 20/32 24/32 32/32 48/32 "},
+      {IDI_TRAY, "16/4 20/32 24/32 32/32 48/32 "},
+  };
+  for (const auto& [group, expected] : groups) {
+    std::string listed, stored;
+    for (const IconImage& image : GroupImages(group)) {
+      listed += std::to_string(image.size) + "/" + std::to_string(image.bits) + " ";
+      const BITMAPINFOHEADER* header = ImageHeader(image.id);
+      ASSERT_NE(nullptr, header);
+      stored += std::to_string(header->biWidth) + "/" + std::to_string(header->biBitCount) + " ";
+      EXPECT_EQ(header->biWidth * 2, header->biHeight) << "image " << image.id;
+      if (image.bits != 32) continue;
+      const std::vector<DWORD> pixels = ImagePixels(image.id);
+      const auto alpha = [&](DWORD a) {
+        return std::any_of(pixels.begin(), pixels.end(), [a](DWORD p) { return p >> 24 == a; });
+      };
+      EXPECT_TRUE(alpha(0) && alpha(255)) << "image " << image.id << " has no alpha channel";
+    }
+    EXPECT_EQ(expected, listed) << "group " << group;
+    EXPECT_EQ(expected, stored) << "group " << group;
   }
+}
+
+// Loading at a size takes that size's own image, not a neighbour stretched
+// and not the palette image of the same size.
+TEST(Resources, AnIconLoadedAtASizeIsThatSizesImage) {
+  for (WORD group : {IDI_CLOCK, IDI_TRAY}) {
+    for (const IconImage& image : GroupImages(group)) {
+      if (image.bits != 32) continue;
+      HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group),
+                                                 IMAGE_ICON, image.size, image.size, 0));
+      ASSERT_NE(nullptr, icon);
+      EXPECT_TRUE(IconPixels(icon) == ImagePixels(image.id))
+          << "group " << group << " at " << image.size << " px";
+      DestroyIcon(icon);
+    }
+  }
+}
+
+// The window class takes its icon and small icon at the sizes the system
+// metrics give for the display's scale (32 and 16 at 100 %, 48 and 24 at
+// 150 %).
+TEST(Resources, TheWindowClassGetsItsIconsAtTheSystemSizes) {
+  ClockApp app;
+  CreateParams p{};
+  p.instance = GetModuleHandleA(nullptr);
+  p.title = "ResourcesTest";
+  p.className = "ResourcesTestClass";
+  p.iconId = p.smallIconId = IDI_CLOCK;
+  p.cursorId = 0xFFFF;
+  p.style = WS_POPUP;
+  p.showCommand = SW_HIDE;
+  p.flags = kCreateNoGuard;
+  HWND w = app.Create(p);
+  ASSERT_NE(nullptr, w);
+  const std::pair<int, int> icons[] = {{GCLP_HICON, SM_CXICON}, {GCLP_HICONSM, SM_CXSMICON}};
+  for (const auto& [slot, metric] : icons) {
+    const int size = GetSystemMetrics(metric);
+    const std::vector<IconImage> images = GroupImages(IDI_CLOCK);
+    const auto image = std::find_if(images.begin(), images.end(), [size](const IconImage& i) {
+      return i.size == size && i.bits == 32;
+    });
+    ASSERT_NE(images.end(), image) << "no " << size << "-px image";
+    EXPECT_TRUE(IconPixels(reinterpret_cast<HICON>(GetClassLongPtrA(w, slot))) ==
+                ImagePixels(image->id))
+        << size << "-px icon";
+  }
+  DestroyWindow(w);
+  UnregisterClassA(p.className, p.instance);
 }
 
 // The version record and the manifest's own identity both carry the project's
