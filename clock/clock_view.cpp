@@ -16,6 +16,11 @@ constexpr const char* kDefaultFormat = "!$yy/$mm/$dd(#w) %hh:%mm:%ss";
 constexpr const char* kDefaultFace = "ＭＳ Ｐゴシック";
 constexpr int kWhite = 16777215;
 
+// No screen shows more of the clock than this; a longer text (the longest
+// format in the largest font is some 300,000 pixels wide) is cut here, or
+// one drawing of it would take the better part of a second.
+constexpr LONG kMaxPictureSize = 16384;
+
 zorvane::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // The monitor that holds `r`, so that a clock docked to a window on a
@@ -268,6 +273,8 @@ void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   bitmap.Reset();
   textRect = RECT{};
   DrawTextA(memoryDC, displayText, -1, &textRect, DT_CALCRECT);
+  if (textRect.right > kMaxPictureSize) textRect.right = kMaxPictureSize;
+  if (textRect.bottom > kMaxPictureSize) textRect.bottom = kMaxPictureSize;
   Place();
   bitmap.Reset(CreateCompatibleBitmap(windowDC, textRect.right, textRect.bottom));
   gdi::Selection bitmapSelection(memoryDC, bitmap.Get());

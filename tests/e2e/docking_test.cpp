@@ -6,18 +6,28 @@
 namespace e2e {
 namespace {
 
+// The clock follows the window as it is dragged, step by step, although
+// a tick moves the clock only when its place has changed; in the taskbar
+// row it stands on the taskbar whatever the window does.
 TEST_F(ClockTest, DocksAboveTheActiveWindowAndFollowsIt) {
-  ASSERT_NO_FATAL_FAILURE(Launch());
+  ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTimeFormat=!%hh:%mm\r\n"));
   ASSERT_TRUE(DocksAt(kStart, A()));
   const Rect clock = RectOf(window_), anchor = RectOf(A());
   EXPECT_EQ(clock.bottom, anchor.top);  // standing on A's top edge
   EXPECT_EQ(clock.left, anchor.left);
 
-  anchors_.Move(A(), {100, 300, 700, 500});  // the user drags A
-  EXPECT_TRUE(DocksAt(kStart, A()));
+  for (const Rect& r : {Rect{100, 300, 700, 500}, Rect{110, 310, 710, 510}, Rect{400, 200, 1000, 400}}) {
+    anchors_.Move(A(), r);  // the user drags A
+    EXPECT_TRUE(DocksAt(kStart, A())) << "A at " << Show(r);
+  }
 
   ASSERT_TRUE(anchors_.Activate(B()));  // and switches to B
   EXPECT_TRUE(DocksAt(kStart, B()));
+
+  PostMessageA(window_, WM_COMMAND, IDM_TASKBAR_RIGHT, 0);
+  EXPECT_TRUE(DocksAt(2, B()));
+  anchors_.Move(B(), {150, 430, 650, 650});
+  EXPECT_TRUE(Throughout([&] { return IsAt(2, B()); }, 1200));
 }
 
 // Until an application window has been in the foreground at a tick (at

@@ -91,3 +91,75 @@ TEST_F(ClockTest, ANewTaskbarGetsTheTrayIconBack) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// A hand-edited or damaged settings file: whatever any key holds, the clock
+// starts, ticks, answers every message at once and ends with code 0 on its
+// exit command, giving back what it borrowed.
+struct HostileCase {
+  const char* name;
+  std::string settings;
+  Mode mode;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+std::string Repeat(const std::string& s, size_t times) {
+  std::string out;
+  while (times-- > 0) out += s;
+  return out;
+}
+
+std::string EveryViewKey(const char* value) {
+  std::string keys;
+  for (int column = 0; column < kColumns; ++column)
+    for (int row = 0; row < kRows; ++row)
+      keys += "VIEW" + std::to_string(column) + std::to_string(row) + "=" + value + "\r\n";
+  return keys;
+}
+
+class HostileSettingsTest : public ClockTest, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileSettingsTest, AnyValueOfAnyKeyLeavesTheClockWorking) {
+  ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, GetParam().mode));
+  const std::string first = GetParam().mode == Mode::Title ? TextOf(A()) : "";
+  EXPECT_TRUE(Throughout([&] {
+    DWORD_PTR result = 0;
+    return Holds(SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) != 0,
+                 "the clock did not answer within a second");
+  }, 2500));
+  if (GetParam().mode == Mode::Title) {
+    EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) != first, "the caption stands still"); }, 3000));
+  }
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(ExitClock(), 0u);
+  EXPECT_LT(GetTickCount() - start, 3000u) << "the exit took long";
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HostileSettingsTest,
+    ::testing::Values(
+        // The first of several Heighr lines counts; all are far too large.
+        HostileCase{"HugeFont",
+                    "[Font]\r\nHeighr=65536\r\nHeighr=30000\r\nHeighr=5000\r\nWidth=2147483647\r\n",
+                    Mode::Normal},
+        // The largest font allowed, the longest text a format can make, and
+        // nonsense in every other key.
+        HostileCase{"EveryKey",
+                    "[Clock]\r\nTimeFormat=!" + Repeat("$y#W", 63) + "%s\r\nText=2147483648\r\n"
+                    "Title=-2147483648\r\nTitleIN=0\r\n" + EveryViewKey("-1") +
+                    "[Brush]\r\nColor=99999999999\r\n"
+                    "[Font]\r\nHeighr=-500\r\nWidth=500\r\nWeight=2147483647\r\nItalic=-1\r\n"
+                    "ULine=999\r\nMLine=-999\r\nName=" + Repeat("書体", 80) + "\r\n",
+                    Mode::Normal},
+        HostileCase{"TitleMode",
+                    "[Clock]\r\nTitleIN=-7\r\nTimeFormat=" + Repeat("%ss", 85) + "\r\n" + EveryViewKey("0") +
+                    "[Font]\r\nHeighr=-2147483648\r\nWidth=-1\r\n",
+                    Mode::Title}),
+    [](const ::testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace e2e
