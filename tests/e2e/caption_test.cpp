@@ -55,9 +55,20 @@ TEST_F(ClockTest, TitleModeWritesTheTimeIntoTheActiveCaptionAndGivesItBack) {
   EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(B())); }));
   EXPECT_FALSE(IsWindowVisible(window_));
 
+  // B's application retitles its window under the clock's text (a browser
+  // goes to another page): the clock writes over it again, and the newer
+  // title is the one that comes back.
+  SetWindowTextA(B(), "アンカー窓B - 2ページ目");
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(B())); }));
+  ASSERT_TRUE(anchors_.Activate(A()));
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(TextOf(B()) == "アンカー窓B - 2ページ目", "B shows " + TextOf(B()));
+  }));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }));
+
   EXPECT_EQ(ExitClock(), 0u);
-  EXPECT_EQ(TextOf(B()), kCaptionB);  // given back before the process ends
-  EXPECT_EQ(TextOf(A()), kCaptionA);
+  EXPECT_EQ(TextOf(A()), kCaptionA);  // given back before the process ends
+  EXPECT_EQ(TextOf(B()), "アンカー窓B - 2ページ目");
 }
 
 TEST_F(ClockTest, NormalModeLeavesCaptionsAlone) {

@@ -25,6 +25,7 @@ constexpr DWORD kExStyle = 0x289;          // modal frame, topmost, tool window,
 constexpr DWORD kStyleCaption = 0x80C80000;  // popup, system menu, caption
 constexpr DWORD kStyleBare = 0x80080000;     // popup, system menu (Title=0)
 constexpr UINT kTrayIconId = 100;
+constexpr UINT kTrayCallback = 0x1400;  // the tray icon's messages to the clock
 
 // ---------------------------------------------------------------- polling
 

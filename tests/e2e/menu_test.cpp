@@ -10,8 +10,6 @@
 namespace e2e {
 namespace {
 
-constexpr UINT kTrayCallback = 0x1400;
-
 class MenuTest : public ClockTest {
  protected:
   void SetUp() override {

@@ -223,6 +223,41 @@ TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
   EXPECT_TRUE(DocksAt(kStart, A()));
 }
 
+// One settings session at a time. While the dialogs are open the tray icon
+// and a second Settings command lead back to them; exit closes them as
+// cancelled (nothing is stored), then ends normally and gives the borrowed
+// caption back.
+TEST_F(SettingsTest, WhileTheDialogsAreOpenTheTrayLeadsToThemAndExitCancelsThem) {
+  const std::string file = "[Clock]\r\nTitleIN=1\r\n";
+  ASSERT_NO_FATAL_FAILURE(Launch(file, Mode::Title));
+  HWND settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  Type(settings, IDC_FORMAT, "%hh");
+  HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  Type(font, IDC_HEIGHT, "40");
+
+  ASSERT_TRUE(anchors_.Activate(A()));  // the user goes back to work
+  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == font, "the font dialog is not in front"); }));
+  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  PostMessageA(window_, WM_COMMAND, IDM_SETTINGS, 0);
+  EXPECT_TRUE(Throughout([&] {
+    int menus = 0, dialogs = 0;
+    for (HWND w : WindowsOfClass("#32768", clock_.Id())) menus += IsWindowVisible(w) != FALSE;
+    for (HWND w : WindowsOfClass("#32770", clock_.Id())) dialogs += IsWindowVisible(w) != FALSE;
+    return Holds(menus == 0 && dialogs == 2, std::to_string(menus) + " menus and " + std::to_string(dialogs) +
+                                                 " dialogs open, expected the two dialogs only");
+  }, 1000));
+
+  PostMessageA(window_, WM_COMMAND, IDM_EXIT, 0);
+  DWORD code = 12345;
+  ASSERT_TRUE(clock_.Exited(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(file, install_.ReadSettings()) << "a cancelled dialog stored something";
+  EXPECT_EQ(TextOf(A()), kCaptionA);
+}
+
 // Another program holds the settings file open and lets others read it but
 // not write it: OK still closes both dialogs, and the clock goes on with
 // what the file holds (normal mode, the old font, the old format).
