@@ -48,6 +48,41 @@ TEST_F(ClockTest, StartsInTheCornerUntilAnApplicationWindowIsActive) {
   EXPECT_EQ(corner.bottom, text.bottom);
 }
 
+// Moved to a monitor of another scale, the clock makes its font for that
+// scale and docks by its own rules at the next tick (not at the rectangle
+// the message suggests); back on the first scale it is exactly as before.
+TEST_F(ClockTest, AnotherScaleRemakesTheFontAndTheDockingRulesPlaceTheClock) {
+  ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTimeFormat=!%hh:%mm\r\n"));
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  const Rect before = RectOf(window_);
+  RECT client;
+  GetClientRect(window_, &client);
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  const auto dpiOf = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetDpiForWindow")));
+  const auto adjust = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "AdjustWindowRectExForDpi")));
+  ASSERT_TRUE(dpiOf && adjust);
+  const UINT dpi = dpiOf(window_), twice = 2 * dpi;
+
+  PostMessageA(window_, WM_DPICHANGED, MAKEWPARAM(twice, twice), 0);
+  EXPECT_TRUE(Eventually([&] {
+    // What the frame for twice the scale leaves of the window: the text.
+    const Rect r = RectOf(window_);
+    RECT frame = {0, 0, 0, 0};
+    adjust(&frame, style_, FALSE, kExStyle, twice);
+    const LONG textHeight = (r.bottom - r.top) - (frame.bottom - frame.top);
+    const Rect anchor = RectOf(A());
+    return Holds(textHeight >= 2 * client.bottom - 2 && r.bottom == anchor.top && r.left == anchor.left,
+                 "clock at " + Show(r) + ", text " + std::to_string(textHeight) + " high, was " +
+                     std::to_string(client.bottom));
+  }));
+
+  PostMessageA(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+  EXPECT_TRUE(Eventually([&] { return Holds(RectOf(window_) == before, "clock at " + Show(RectOf(window_))); }));
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
 // The caption setting, read once at start, chooses the window style; the
 // placement frames the text with that style.
 struct StyleCase {

@@ -475,7 +475,7 @@ TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {
   ASSERT_NE(nullptr, view->Font());
   LOGFONTA lf{};
   GetObjectA(view->Font(), sizeof lf, &lf);
-  EXPECT_EQ(14, lf.lfHeight);
+  EXPECT_EQ(dpi::Scale(14, view->Dpi()), lf.lfHeight);  // 14 at 100 %
   EXPECT_EQ(400, lf.lfWeight);
   EXPECT_EQ(SHIFTJIS_CHARSET, lf.lfCharSet);
   EXPECT_STREQ("ＭＳ Ｐゴシック", lf.lfFaceName);
