@@ -6,8 +6,8 @@
 
 #include "app/dpi.h"
 #include "clock/window_style.h"
-#include "core/tick_phase.h"
 #include "core/profile_values.h"
+#include "core/tick_phase.h"
 #include "settings/profile_section.h"
 
 namespace {
@@ -54,7 +54,7 @@ ClockView::ClockView()
       drawnText{},
       pictureStale(true),
       millisecond(0),
-      dpi(dpi::kDefault),
+      monitorDpi(dpi::kDefault),
       taskbarQueries(0),
       drawings(0) {}
 
@@ -75,7 +75,7 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   bitmap.Reset();
   textRect = RECT{};
   drawnText[0] = '\0';
-  dpi = dpi::ForWindow(window);
+  monitorDpi = dpi::ForWindow(window);
   brush.Reset();
   font.Reset();
   column = zorvane::Left;
@@ -132,8 +132,8 @@ void ClockView::LoadFont() {
   // The stored sizes are pixels at 100 %; the font is made for the scale
   // of the monitor the clock is on.
   LOGFONTA lf{};
-  lf.lfHeight = dpi::Scale(height, dpi);
-  lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(section.ReadInt("Width", 0), 0), dpi);
+  lf.lfHeight = dpi::Scale(height, monitorDpi);
+  lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(section.ReadInt("Width", 0), 0), monitorDpi);
   lf.lfEscapement = 0;
   lf.lfOrientation = 4;
   lf.lfWeight = section.ReadInt("Weight", 400);
@@ -164,7 +164,7 @@ void ClockView::LoadTitleMode() {
 
 void ClockView::ChangeDpi(UINT newDpi) {
   if (newDpi == 0) return;
-  dpi = newDpi;
+  monitorDpi = newDpi;
   LoadFont();
 }
 
@@ -202,7 +202,7 @@ void ClockView::Place() {
   }
 
   RECT outer = textRect;
-  dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, dpi);
+  dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, monitorDpi);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
 

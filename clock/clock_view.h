@@ -77,7 +77,7 @@ class ClockView {
   HBRUSH Brush() const { return brush.Get(); }
   COLORREF TextColor() const { return textColor; }
   COLORREF BackColor() const { return backColor; }
-  UINT Dpi() const { return dpi; }
+  UINT Dpi() const { return monitorDpi; }
 
   // Written directly by the position commands; used at the next tick.
   int column;
@@ -113,7 +113,7 @@ class ClockView {
   // Where in its second the last tick read the time, 0-999.
   int millisecond;
   // The DPI the font and the frame are made for.
-  UINT dpi;
+  UINT monitorDpi;
   unsigned taskbarQueries;
   unsigned drawings;
 };

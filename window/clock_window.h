@@ -14,7 +14,6 @@ class SettingsDialog;
 class ClockWindow : public ClockApp {
  public:
   static constexpr UINT_PTR kTimerId = 100;
-  static constexpr UINT kTimerInterval = 500;
   static constexpr UINT kTrayIconId = 100;
   static constexpr UINT kTrayCallbackMessage = WM_USER + 0x1000;  // 0x1400
   // Posted to itself while exit waits for open dialogs to close, one level
