@@ -55,6 +55,8 @@ ClockView::ClockView()
       pictureStale(true),
       millisecond(0),
       monitorDpi(dpi::kDefault),
+      placedFor{},
+      placedForValid(false),
       taskbarQueries(0),
       drawings(0) {}
 
@@ -168,6 +170,8 @@ void ClockView::ChangeDpi(UINT newDpi) {
   LoadFont();
 }
 
+void ClockView::DisplayChanged() { placedForValid = false; }
+
 void ClockView::LoadViewTable() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
@@ -190,24 +194,16 @@ void ClockView::StepBack() {
 }
 
 void ClockView::Place() {
-  RECT screen{};
-  GetWindowRect(GetDesktopWindow(), &screen);
-
-  // A destroyed anchor counts as none.
+  // A destroyed anchor counts as none: its rectangle cannot be read.
   RECT anchor{};
-  if (foregroundWindow == nullptr || foregroundWindow == window || !IsWindow(foregroundWindow) ||
+  if (foregroundWindow == nullptr || foregroundWindow == window ||
       !GetWindowRect(foregroundWindow, &anchor)) {
     MoveTo(0, 0, textRect.right, textRect.bottom);
     return;
   }
 
-  RECT outer = textRect;
-  dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, monitorDpi);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-
   // Only the taskbar row needs the taskbar, and asking costs a round trip
-  // to the shell.
+  // to the shell; that row asks at every tick so as to follow it.
   APPBARDATA bar{};
   bar.cbSize = sizeof bar;
   if (row == zorvane::Taskbar) {
@@ -215,17 +211,33 @@ void ClockView::Place() {
     if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
   }
 
-  // Kept on the monitor of what the clock docks to; with one monitor this
-  // is the whole screen.
-  const zorvane::Rect bounds =
-      row == zorvane::Taskbar
-          ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
-          : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+  const PlacedFor inputs{foregroundWindow, anchor, bar.rc, row, column,
+                         textRect.right, textRect.bottom, monitorDpi};
+  if (!placedForValid || !Same(inputs, placedFor)) {
+    RECT screen{};
+    GetWindowRect(GetDesktopWindow(), &screen);
+    RECT outer = textRect;
+    dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, monitorDpi);
+    // Kept on the monitor of what the clock docks to; with one monitor
+    // this is the whole screen.
+    const zorvane::Rect bounds =
+        row == zorvane::Taskbar
+            ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
+            : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+    const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(anchor),
+                                               outer.right - outer.left, outer.bottom - outer.top);
+    windowRect = RECT{r.left, r.top, r.right, r.bottom};
+    placedFor = inputs;
+    placedForValid = true;
+  }
+  MoveTo(windowRect.left, windowRect.top, windowRect.right - windowRect.left,
+         windowRect.bottom - windowRect.top);
+}
 
-  const zorvane::Rect r =
-      zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(anchor), width, height);
-  windowRect = RECT{r.left, r.top, r.right, r.bottom};
-  MoveTo(r.left, r.top, r.right - r.left, r.bottom - r.top);
+bool ClockView::Same(const PlacedFor& a, const PlacedFor& b) {
+  return a.anchor == b.anchor && EqualRect(&a.anchorRect, &b.anchorRect) &&
+         EqualRect(&a.taskbar, &b.taskbar) && a.row == b.row && a.column == b.column &&
+         a.textWidth == b.textWidth && a.textHeight == b.textHeight && a.dpi == b.dpi;
 }
 
 void ClockView::MoveTo(int left, int top, int width, int height) {
@@ -245,11 +257,11 @@ void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, val
 
 void ClockView::UpdateAnchor() {
   // The clock window and the windows it owns (its dialogs, its menus) never
-  // count: clicking the clock must not make it dock to itself.
+  // count: clicking the clock must not make it dock to itself. The owner
+  // is asked only of a window that is new in the foreground.
   HWND foreground = GetForegroundWindow();
-  if (foreground != window && (foreground == nullptr || GetWindow(foreground, GW_OWNER) != window)) {
-    foregroundWindow = foreground;
-  }
+  if (foreground == foregroundWindow || foreground == window) return;
+  if (foreground == nullptr || GetWindow(foreground, GW_OWNER) != window) foregroundWindow = foreground;
 }
 
 void ClockView::Render() {

@@ -45,6 +45,9 @@ class ClockView {
   // The window has moved to a monitor of another scale: the font is made
   // again for it, and the next tick measures and places the clock.
   void ChangeDpi(UINT newDpi);
+  // Monitors were added, removed or resized: the next placement asks the
+  // system for the screen again.
+  void DisplayChanged();
 
   // Moves the window for the current position, anchor and text size.
   void Place();
@@ -88,6 +91,22 @@ class ClockView {
   // Moves the window to `r` unless it is there already.
   void MoveTo(int left, int top, int width, int height);
 
+  // What a placement was computed from. The screen, the monitor and the
+  // frame change only with the display or the DPI, and asking for them
+  // costs more than the rest of a tick: while these are the same, so is
+  // the result.
+  struct PlacedFor {
+    HWND anchor;
+    RECT anchorRect;
+    RECT taskbar;
+    int row;
+    int column;
+    LONG textWidth;
+    LONG textHeight;
+    UINT dpi;
+  };
+  static bool Same(const PlacedFor& a, const PlacedFor& b);
+
   HINSTANCE instance;
   int padDigits;
   char timeFormat[zorvane::kTextSize];
@@ -114,6 +133,8 @@ class ClockView {
   int millisecond;
   // The DPI the font and the frame are made for.
   UINT monitorDpi;
+  PlacedFor placedFor;
+  bool placedForValid;
   unsigned taskbarQueries;
   unsigned drawings;
 };

@@ -67,6 +67,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kCloseDialogsMessage: OnCloseDialogs(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
+    case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnClockChanged(window);
       return TRUE;
