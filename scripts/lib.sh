@@ -48,17 +48,25 @@ build_windows() {
 STARTED_XVFB=""
 STARTED_WINE=""
 
-# A virtual display of our own, on the first free display number.
+# A virtual display of our own. Xvfb picks the number itself (-displayfd)
+# and writes it once it listens: it skips numbers whose lock file or socket
+# exists, including the abstract socket, which a chroot or container shares
+# with the host's displays although its /tmp differs.
 start_xvfb() {
-  local n=91
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  local number
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
   STARTED_XVFB=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+  for _ in $(seq 300); do
+    if [ -s "$number" ]; then
+      export DISPLAY=":$(head -n1 "$number")"
+      rm -f "$number"
+      return 0
+    fi
+    kill -0 "$STARTED_XVFB" 2>/dev/null || break
     sleep 0.1
   done
+  rm -f "$number"
   log "Xvfb did not start"; return 1
 }
 
