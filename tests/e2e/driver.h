@@ -86,6 +86,13 @@ inline DWORD ProcessOf(HWND window) {
   return pid;
 }
 
+// For failure messages: a window's class, caption and process.
+inline std::string Describe(HWND window) {
+  if (!window) return "no window";
+  return "window \"" + TextOf(window) + "\" of class " + ClassOf(window) + ", process " +
+         std::to_string(ProcessOf(window)) + (IsWindowVisible(window) ? "" : ", hidden");
+}
+
 // Every top-level window, hidden ones included.
 inline std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> all;
@@ -172,7 +179,8 @@ class AnchorWindows {
   ::testing::AssertionResult Activate(HWND w) const {
     SendMessageA(w, kActivate, 0, 0);
     return Eventually([w] {
-      return Holds(GetForegroundWindow() == w, "the anchor did not become the foreground window");
+      const HWND front = GetForegroundWindow();
+      return Holds(front == w, "the anchor did not become the foreground window; " + Describe(front) + " is");
     });
   }
 
