@@ -460,8 +460,10 @@ class ClockTest : public ::testing::Test {
   // The clock activates itself when it first shows, and under Wine an
   // activation also goes through the X server's input focus: a clock
   // process starved of CPU takes the foreground back when it handles its own
-  // focus event, after the driver's click.
+  // focus event, after the driver's click. The first click waits for that
+  // first show (at the first tick, in the corner without an anchor).
   void ClickUntilDocked(HWND anchor) {
+    ASSERT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the clock is not shown"); }, 10000));
     ASSERT_TRUE(Eventually([&] {
       const HWND front = GetForegroundWindow();
       if (front != anchor) anchors_.Click(anchor);
