@@ -48,18 +48,43 @@ build_windows() {
 STARTED_XVFB=""
 STARTED_WINE=""
 
-# A virtual display of our own, on the first free display number.
+# A virtual display of our own. Xvfb picks the number itself (-displayfd)
+# and writes it once it listens: it skips numbers whose lock file or socket
+# exists, including the abstract socket, which a chroot or container shares
+# with the host's displays although its /tmp differs.
 start_xvfb() {
-  local n=91
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  local number
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
   STARTED_XVFB=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+  for _ in $(seq 300); do
+    if [ -s "$number" ]; then
+      export DISPLAY=":$(head -n1 "$number")"
+      rm -f "$number"
+      return 0
+    fi
+    kill -0 "$STARTED_XVFB" 2>/dev/null || break
     sleep 0.1
   done
+  rm -f "$number"
   log "Xvfb did not start"; return 1
+}
+
+# The registry settings of the prefix, as a file for regedit: UTF-16LE with a
+# byte order mark, since regedit misreads UTF-8 value names. printf and
+# iconv (part of the C library's tools) are on every Debian system.
+write_registry() {
+  {
+    printf '\xff\xfe'
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"ＭＳ Ｐゴシック"="IPAPGothic"' \
+      '"ＭＳ ゴシック"="IPAGothic"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Explorer]' \
+      '"Desktop"="Default"' '' \
+      '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' \
+      '"Default"="1280x800"' | iconv -f UTF-8 -t UTF-16LE
+  } >"$1"
 }
 
 # A private Wine prefix in Japanese, with the Japanese Windows font names
@@ -73,20 +98,15 @@ start_wine() {
   if [ ! -f "$WINEPREFIX/.zorvane-ready-2" ]; then
     log "creating the Wine prefix"
     wineboot -i >/dev/null 2>&1 || true
-    python3 - "$BUILD/fonts.reg" <<'PY'
-import sys
-text = ('Windows Registry Editor Version 5.00\r\n\r\n'
-        '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-        '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
-        '"ＭＳ ゴシック"="IPAGothic"\r\n\r\n'
-        '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n'
-        '"Desktop"="Default"\r\n\r\n'
-        '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n'
-        '"Default"="1280x800"\r\n')
-open(sys.argv[1], 'wb').write(b'\xff\xfe' + text.encode('utf-16-le'))
-PY
+    write_registry "$BUILD/fonts.reg"
     wine regedit "$BUILD/fonts.reg" >/dev/null 2>&1
     wineserver -w
+    # A prefix without these keys gives wrong fonts and no virtual desktop;
+    # it must not be taken for a finished one at the next start.
+    if ! grep -q '"IPAPGothic"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+       ! grep -q '^\[Software\\\\Wine\\\\Explorer\\\\Desktops\]' "$WINEPREFIX/user.reg"; then
+      log "the Wine prefix lacks its registry settings"; return 1
+    fi
     touch "$WINEPREFIX/.zorvane-ready-2"
   fi
   wineserver -p

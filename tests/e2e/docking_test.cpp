@@ -40,8 +40,8 @@ TEST_F(ClockTest, StartsInTheCornerUntilAnApplicationWindowIsActive) {
   EXPECT_EQ(corner.left, 0);
   EXPECT_EQ(corner.top, 0);
 
-  ASSERT_TRUE(anchors_.Activate(A()));
-  ASSERT_TRUE(DocksAt(kStart, A()));
+  ASSERT_NO_FATAL_FAILURE(ClickUntilDocked(A()));
+  ASSERT_TRUE(IsAt(kStart, A()));
   RECT text;
   GetClientRect(window_, &text);  // once docked, the client area is the text
   EXPECT_EQ(corner.right, text.right);

@@ -218,8 +218,7 @@ TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
   Check(settings, IDC_TITLE_MODE, false);
   ASSERT_TRUE(PressToClose(settings, IDOK));
   EXPECT_TRUE(Eventually(
-      [&] { return Holds(IsWindowVisible(window_) && TextOf(A()) == kCaptionA, "A shows \"" + TextOf(A()) + "\""); },
-      1000));
+      [&] { return Holds(IsWindowVisible(window_) && TextOf(A()) == kCaptionA, "A shows \"" + TextOf(A()) + "\""); }));
   EXPECT_TRUE(DocksAt(kStart, A()));
 }
 
