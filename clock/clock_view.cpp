@@ -161,7 +161,9 @@ void ClockView::LoadTitleMode() {
   clock.Bind(kSettingsFile, "Clock", instance);
   titleMode = clock.ReadInt("TitleIN", 0);
   RestoreCaption();
-  ShowWindow(window, titleMode != 0 ? SW_HIDE : SW_SHOW);
+  // Shown without activation: the clock never takes the keyboard from the
+  // user's application.
+  ShowWindow(window, titleMode != 0 ? SW_HIDE : SW_SHOWNA);
 }
 
 void ClockView::ChangeDpi(UINT newDpi) {
@@ -305,7 +307,7 @@ int ClockView::UpdateCaption() {
     captions.Show(foregroundWindow, displayText);
     return 1;
   }
-  if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOW);
+  if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);
   return 0;
 }
 

@@ -288,6 +288,27 @@ TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
   EXPECT_EQ("Window B, page 2", Caption(anchorB));
 }
 
+// The clock appears at its first tick, after the settings dialog, and when
+// title mode is switched off, always without taking the keyboard from the
+// window the user works in.
+TEST_F(ClockViewTest, ShowingTheClockLeavesTheUserInTheirWindow) {
+  WriteIni("[Clock]\r\nTitleIN=1\r\n");
+  Open();
+  anchorA = MakeAnchor("Window A", 100, 100, 300, 200);
+  MakeForeground(anchorA);
+  WriteIni("[Clock]\r\nTitleIN=0\r\n");
+  view->LoadTitleMode();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(clock));
+  EXPECT_EQ(anchorA, GetForegroundWindow());
+
+  ShowWindow(clock, SW_HIDE);  // as at start, and while the settings dialog is open
+  MakeForeground(anchorA);
+  Tick();
+  EXPECT_TRUE(IsWindowVisible(clock));
+  EXPECT_EQ(anchorA, GetForegroundWindow());
+}
+
 // The clock writes no caption in normal mode, so it gives none back: an
 // editor that marked its title "*" after the user typed keeps it.
 TEST_F(ClockViewTest, NormalModeLeavesTheApplicationsOwnTitleChanges) {
