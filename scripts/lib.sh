@@ -111,6 +111,20 @@ start_wine() {
   fi
   wineserver -p
   STARTED_WINE=1
+  # A run stopped during its pass at another scale may have left it behind.
+  if grep -q '^"LogPixels"=dword:' "$WINEPREFIX/user.reg" &&
+     ! grep -q '^"LogPixels"=dword:00000060' "$WINEPREFIX/user.reg"; then
+    set_display_dpi 96
+  fi
+}
+
+# The display scale of the prefix, in DPI: 96 is 100 %, 144 is 150 %. The
+# system reads it when it starts, so the prefix's wineserver is restarted.
+set_display_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || return 1
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -p
 }
 
 stop_all() {

@@ -378,26 +378,27 @@ class Installation {
   // with the variables, and that `wine` runs the copy. There is no handle
   // to the copy then; it is found through its window.
   Process StartThroughWine(const std::vector<std::string>& variables) const {
-    std::vector<std::wstring> names;  // "NAME=", as each entry of the block starts
-    for (const std::string& v : variables) names.push_back(test_files::Wide(v.substr(0, v.find('=') + 1)));
-    std::wstring block;
-    wchar_t* env = GetEnvironmentStringsW();
-    for (const wchar_t* e = env; *e; e += wcslen(e) + 1) {
-      const std::wstring entry(e);
-      bool replaced = false;
-      for (const std::wstring& name : names) replaced = replaced || entry.compare(0, name.size(), name) == 0;
-      if (!replaced) block.append(entry).push_back(L'\0');
-    }
-    FreeEnvironmentStringsW(env);
-    for (const std::string& v : variables) block.append(test_files::Wide(v)).push_back(L'\0');
-    block.push_back(L'\0');
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
+    // Started with the "A" call whenever the paths have a form in the
+    // driver's code page: after CreateProcessW of `wine` with libfaketime,
+    // Wine 8 writes none of the driver's later console output.
     PROCESS_INFORMATION pi = {};
-    std::wstring command = L"/usr/bin/wine \"" + exe_ + L"\"";
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &block[0],
-                        dir_.c_str(), &si, &pi))
-      return {};
+    std::string exe, dir;
+    if (Ansi(exe_, exe) && Ansi(dir_, dir)) {
+      std::string block = Environment<char>(variables, [](const std::string& v) { return v; });
+      STARTUPINFOA si = {};
+      si.cb = sizeof si;
+      std::string command = "/usr/bin/wine \"" + exe + "\"";
+      if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, &block[0], dir.c_str(), &si, &pi))
+        return {};
+    } else {
+      std::wstring block = Environment<wchar_t>(variables, test_files::Wide);
+      STARTUPINFOW si = {};
+      si.cb = sizeof si;
+      std::wstring command = L"/usr/bin/wine \"" + exe_ + L"\"";
+      if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &block[0],
+                          dir_.c_str(), &si, &pi))
+        return {};
+    }
     if (pi.hThread) CloseHandle(pi.hThread);
     if (pi.hProcess) CloseHandle(pi.hProcess);
     HWND clock = nullptr;
@@ -410,6 +411,45 @@ class Installation {
     const DWORD pid = ProcessOf(clock);
     HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
     return h ? Process(h, pid) : Process();
+  }
+
+  // `wide` in the driver's code page; false when it has no form there.
+  static bool Ansi(const std::wstring& wide, std::string& out) {
+    // No best fit: é must not quietly become e.
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lost);
+    if (n <= 0 || lost) return false;
+    out.assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, &out[0], n, nullptr, nullptr);
+    out.resize(static_cast<size_t>(n - 1));
+    return true;
+  }
+
+  // The driver's environment block with `variables` ("NAME=value") in
+  // place of its own values of those names.
+  template <typename Char, typename Convert>
+  static std::basic_string<Char> Environment(const std::vector<std::string>& variables, Convert convert) {
+    std::vector<std::basic_string<Char>> names;  // "NAME=", as each entry of the block starts
+    for (const std::string& v : variables) names.push_back(convert(v.substr(0, v.find('=') + 1)));
+    std::basic_string<Char> block;
+    wchar_t* env = GetEnvironmentStringsW();
+    for (const wchar_t* e = env; *e; e += wcslen(e) + 1) {
+      std::string narrow;
+      std::basic_string<Char> entry;
+      if constexpr (sizeof(Char) == 1) {
+        if (!Ansi(e, narrow)) continue;
+        entry = narrow;
+      } else {
+        entry = e;
+      }
+      bool replaced = false;
+      for (const auto& name : names) replaced = replaced || entry.compare(0, name.size(), name) == 0;
+      if (!replaced) block.append(entry).push_back(Char());
+    }
+    FreeEnvironmentStringsW(env);
+    for (const std::string& v : variables) block.append(convert(v)).push_back(Char());
+    block.push_back(Char());
+    return block;
   }
 
   std::wstring root_;
