@@ -60,22 +60,30 @@ using Bitmap = Object<HBITMAP>;
 // A memory device context made with CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDC {
  public:
-  explicit MemoryDC(HDC compatibleWith) : dc(CreateCompatibleDC(compatibleWith)) {
-    if (dc != nullptr) detail::Created();
-  }
-  ~MemoryDC() {
-    if (dc != nullptr) {
-      DeleteDC(dc);
-      detail::Deleted();
-    }
-  }
+  MemoryDC() = default;
+  explicit MemoryDC(HDC compatibleWith) { Reset(compatibleWith); }
+  ~MemoryDC() { Reset(); }
   MemoryDC(const MemoryDC&) = delete;
   MemoryDC& operator=(const MemoryDC&) = delete;
 
+  // Deletes the held context first, then makes one compatible with
+  // `compatibleWith` (none when null).
+  void Reset(HDC compatibleWith = nullptr) {
+    if (dc != nullptr) {
+      DeleteDC(dc);
+      detail::Deleted();
+      dc = nullptr;
+    }
+    if (compatibleWith == nullptr) return;
+    dc = CreateCompatibleDC(compatibleWith);
+    if (dc != nullptr) detail::Created();
+  }
+
   HDC Get() const { return dc; }
+  explicit operator bool() const { return dc != nullptr; }
 
  private:
-  HDC dc;
+  HDC dc = nullptr;
 };
 
 // A window's device context for the length of a scope (GetDC / ReleaseDC).

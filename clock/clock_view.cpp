@@ -7,7 +7,6 @@
 #include "app/dpi.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
-#include "core/tick_phase.h"
 #include "settings/profile_section.h"
 
 namespace {
@@ -43,6 +42,7 @@ ClockView::ClockView()
       displayText{},
       foregroundWindow(nullptr),
       window(nullptr),
+      pictureOriginal(nullptr),
       textRect{},
       windowRect{},
       now(0),
@@ -61,6 +61,7 @@ ClockView::ClockView()
       drawings(0) {}
 
 ClockView::~ClockView() {
+  picture.Reset();  // gives up the bitmap, which can then be deleted
   bitmap.Reset();
   brush.Reset();
   font.Reset();
@@ -74,6 +75,8 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   instance = module;
   captions.GiveBack();
   foregroundWindow = nullptr;
+  picture.Reset();
+  pictureOriginal = nullptr;
   bitmap.Reset();
   textRect = RECT{};
   drawnText[0] = '\0';
@@ -101,8 +104,6 @@ void ClockView::ReadTime() {
   millisecond = static_cast<int>(ticks % kPerSecond / 10000);
   if (const std::tm* t = std::localtime(&now)) localTime = *t;
 }
-
-int ClockView::NextTickDelay() const { return zorvane::MillisecondsToNextTick(millisecond); }
 
 void ClockView::LoadFormat() {
   ProfileSection clock;
@@ -274,9 +275,9 @@ void ClockView::Render() {
   const bool redraw = pictureStale || !bitmap || std::strcmp(displayText, drawnText) != 0;
   if (redraw) {
     gdi::WindowDC windowDC(window);
-    gdi::MemoryDC memory(windowDC.Get());
-    gdi::Selection fontSelection(memory.Get(), font.Get());
-    DrawClockText(memory.Get(), windowDC.Get());
+    if (!picture) picture.Reset(windowDC.Get());
+    gdi::Selection fontSelection(picture.Get(), font.Get());
+    DrawClockText(picture.Get(), windowDC.Get());
   } else {
     Place();  // the anchor may have moved
   }
@@ -284,21 +285,40 @@ void ClockView::Render() {
 }
 
 void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
-  bitmap.Reset();
   textRect = RECT{};
   DrawTextA(memoryDC, displayText, -1, &textRect, DT_CALCRECT);
   if (textRect.right > kMaxPictureSize) textRect.right = kMaxPictureSize;
   if (textRect.bottom > kMaxPictureSize) textRect.bottom = kMaxPictureSize;
   Place();
-  bitmap.Reset(CreateCompatibleBitmap(windowDC, textRect.right, textRect.bottom));
-  gdi::Selection bitmapSelection(memoryDC, bitmap.Get());
-  if (brush) FillRect(memoryDC, &textRect, brush.Get());
+  FitBitmap(windowDC);
+  // Without a brush nothing fills the picture: a reused bitmap is cleared
+  // to what a new one holds, black, so no earlier text shows through.
+  if (brush) {
+    FillRect(memoryDC, &textRect, brush.Get());
+  } else {
+    PatBlt(memoryDC, 0, 0, textRect.right, textRect.bottom, BLACKNESS);
+  }
   SetTextColor(memoryDC, textColor);
   SetBkColor(memoryDC, backColor);
   DrawTextA(memoryDC, displayText, -1, &textRect, 0);
   std::memcpy(drawnText, displayText, sizeof drawnText);
   pictureStale = false;
   ++drawings;
+}
+
+void ClockView::FitBitmap(HDC windowDC) {
+  BITMAP held{};
+  if (bitmap && GetObjectA(bitmap.Get(), sizeof held, &held) != 0 && held.bmWidth == textRect.right &&
+      held.bmHeight == textRect.bottom) {
+    return;
+  }
+  // A bitmap still selected into a context cannot be deleted: the context
+  // gets back the one it came with first.
+  if (bitmap) SelectObject(picture.Get(), pictureOriginal);
+  bitmap.Reset(CreateCompatibleBitmap(windowDC, textRect.right, textRect.bottom));
+  if (!bitmap) return;
+  HGDIOBJ was = SelectObject(picture.Get(), bitmap.Get());
+  if (pictureOriginal == nullptr) pictureOriginal = was;
 }
 
 int ClockView::UpdateCaption() {

@@ -24,9 +24,9 @@ class ClockView {
   void Attach(HWND clockWindow, HINSTANCE module);
 
   void ReadTime();
-  // Milliseconds until the tick after the one whose time ReadTime read:
-  // just after the next half second of the wall clock.
-  int NextTickDelay() const;
+  // Where in its second ReadTime found the wall clock, 0-999: the clock
+  // window phases its ticks from it.
+  int Millisecond() const { return millisecond; }
   // One tick: bring the anchor up to date and format the text; measure and
   // draw only when the text, font or colours changed, move only when the
   // place changed, and in title mode write the caption only when it does
@@ -34,6 +34,9 @@ class ClockView {
   void Render();
 
   HBITMAP GetBitmap() const { return bitmap.Get(); }
+  // The context the picture stays selected into, for copying it to the
+  // screen; none before the first render.
+  HDC PictureDC() const { return picture.Get(); }
   const RECT* GetTextRect() const { return &textRect; }
 
   void LoadFormat();
@@ -90,6 +93,9 @@ class ClockView {
   void UpdateAnchor();
   // Moves the window to `r` unless it is there already.
   void MoveTo(int left, int top, int width, int height);
+  // A bitmap of the text's size in `picture`, made only when the size
+  // changes: making one and selecting it costs more than the drawing.
+  void FitBitmap(HDC windowDC);
 
   // What a placement was computed from. The screen, the monitor and the
   // frame change only with the display or the DPI, and asking for them
@@ -114,6 +120,10 @@ class ClockView {
   HWND foregroundWindow;
   HWND window;
   gdi::Bitmap bitmap;
+  // The picture's context, kept from the first drawing on with `bitmap`
+  // selected; `pictureOriginal` is the bitmap it came with.
+  gdi::MemoryDC picture;
+  HGDIOBJ pictureOriginal;
   RECT textRect;
   RECT windowRect;
   gdi::Font font;

@@ -10,4 +10,11 @@ int MillisecondsToNextTick(int millisecond) {
   return delay < kMinTickDelayMs ? kMinTickDelayMs : delay;
 }
 
+int TimerAfterTick(int millisecond, int runningMs) {
+  if (millisecond >= 0 && millisecond <= 999 && millisecond % kTickPeriodMs <= kOnTimeWindowMs) {
+    return runningMs == kTickPeriodMs ? 0 : kTickPeriodMs;
+  }
+  return MillisecondsToNextTick(millisecond);
+}
+
 }  // namespace zorvane

@@ -20,4 +20,17 @@ constexpr int kMinTickDelayMs = 10;
 // that runs early) therefore gets a short delay, not a skipped half second.
 int MillisecondsToNextTick(int millisecond);
 
+// The platform's timer repeats at the period it was set to. A tick that
+// lands at most this long after a half second is on time, and a running
+// 500 ms timer is then left as it is: setting a timer costs a call to the
+// system at every tick.
+constexpr int kOnTimeWindowMs = 12;
+constexpr int kTickPeriodMs = 500;
+
+// The period to set the timer to after a tick at `millisecond`, with the
+// timer now repeating every `runningMs`; 0 to leave it running. On time,
+// the period becomes (or stays) 500 ms; off time, the timer is aimed at the
+// next half second afresh.
+int TimerAfterTick(int millisecond, int runningMs);
+
 }  // namespace zorvane

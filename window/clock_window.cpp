@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "core/tick_phase.h"
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
 
@@ -36,7 +37,8 @@ ClockWindow::ClockWindow()
       taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
       settings(nullptr),
       exitAfterSettings(false),
-      closeDialogRounds(0) {}
+      closeDialogRounds(0),
+      timerPeriod(0) {}
 
 ClockWindow::~ClockWindow() = default;
 
@@ -82,8 +84,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   view.Attach(window, create->hInstance);
-  view.ReadTime();
-  ScheduleTick(window);
+  StartTicks(window);
 
   // The clock cannot be moved, sized, minimised or restored by the system
   // menu; its position comes from the docking rules alone.
@@ -112,18 +113,18 @@ void ClockWindow::OnTaskbarCreated() {
 }
 
 void ClockWindow::OnDestroy(HWND window) {
-  KillTimer(window, kTimerId);
+  StopTicks(window);
   Shell_NotifyIconA(NIM_DELETE, &trayData);
   PostQuitMessage(0);
 }
 
 void ClockWindow::OnPaint(HWND window) {
+  // All drawing happens at the tick; painting copies the picture.
   gdi::PaintDC paint(window);
-  gdi::MemoryDC memory(paint.Get());
-  gdi::Selection picture(memory.Get(), view.GetBitmap());
   const RECT* text = view.GetTextRect();
-  BitBlt(paint.Get(), 0, 0, text->right - text->left, text->bottom - text->top, memory.Get(), 0, 0,
-         SRCCOPY);
+  if (HDC picture = view.PictureDC()) {
+    BitBlt(paint.Get(), 0, 0, text->right - text->left, text->bottom - text->top, picture, 0, 0, SRCCOPY);
+  }
 }
 
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
@@ -133,11 +134,27 @@ void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   ScheduleTick(window);
 }
 
+void ClockWindow::StartTicks(HWND window) {
+  // Two ticks a second, phased on the wall clock's half seconds: a timer
+  // started at any moment would show each second up to half a second late.
+  view.ReadTime();
+  timerPeriod = zorvane::MillisecondsToNextTick(view.Millisecond());
+  SetTimer(window, kTimerId, static_cast<UINT>(timerPeriod), nullptr);
+}
+
 void ClockWindow::ScheduleTick(HWND window) {
-  // Two ticks a second, each set afresh from the time just read: a fixed
-  // 500 ms timer would start at any phase and drift, showing each second
-  // up to half a second late.
-  SetTimer(window, kTimerId, static_cast<UINT>(view.NextTickDelay()), nullptr);
+  // The timer repeats; it is set again only when a tick strays from the
+  // phase (the timer ran late or early, the clock was set), which also
+  // catches a phase that drifts.
+  const int next = zorvane::TimerAfterTick(view.Millisecond(), timerPeriod);
+  if (next == 0) return;
+  timerPeriod = next;
+  SetTimer(window, kTimerId, static_cast<UINT>(timerPeriod), nullptr);
+}
+
+void ClockWindow::StopTicks(HWND window) {
+  KillTimer(window, kTimerId);
+  timerPeriod = 0;
 }
 
 void ClockWindow::OnClockChanged(HWND window) {
@@ -148,7 +165,7 @@ void ClockWindow::OnClockChanged(HWND window) {
   _tzset();  // localtime follows a new time zone
   view.ReadTime();
   view.Render();
-  ScheduleTick(window);
+  StartTicks(window);
 }
 
 void ClockWindow::OnDpiChanged(UINT newDpi) {
@@ -182,7 +199,7 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
 }
 
 void ClockWindow::OnSettings(HWND window) {
-  KillTimer(window, kTimerId);
+  StopTicks(window);
   SettingsDialog dialog;
   ShowWindow(window, SW_HIDE);
   settings = &dialog;
@@ -196,8 +213,7 @@ void ClockWindow::OnSettings(HWND window) {
   // The font dialog stores its choice on its own OK, so the font is read
   // again whatever the settings dialog's result.
   view.LoadFont();
-  view.ReadTime();
-  ScheduleTick(window);
+  StartTicks(window);
   if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 

@@ -48,8 +48,12 @@ class ClockWindow : public ClockApp {
 
   void TrackMenu(HWND window, int submenu);
   void TrackAtCursor(HWND window, HMENU popup);
-  // The next tick just after the next half second of the wall clock.
+  // Starts the ticks, the first just after the next half second of the
+  // wall clock.
+  void StartTicks(HWND window);
+  // After a tick: sets the timer again only when that tick was off phase.
   void ScheduleTick(HWND window);
+  void StopTicks(HWND window);
   // The innermost open dialog of the settings session: the settings dialog,
   // or what it has opened (font dialog, colour chooser).
   HWND FrontDialog() const;
@@ -66,4 +70,6 @@ class ClockWindow : public ClockApp {
   // cancelled, then the program ends.
   bool exitAfterSettings;
   int closeDialogRounds;
+  // The period the clock timer repeats at; 0 while it is stopped.
+  int timerPeriod;
 };

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/dpi.h"
 #include "clock/clock_view.h"
@@ -508,22 +509,47 @@ TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {
   EXPECT_EQ(24u, std::strlen(view->DisplayText())) << view->DisplayText();
 
   // The picture: black background, some white text.
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(memory, view->GetBitmap());
   const RECT* text = view->GetTextRect();
   int white = 0, black = 0;
   for (int y = 0; y < text->bottom; ++y)
     for (int x = 0; x < text->right; ++x) {
-      const COLORREF c = GetPixel(memory, x, y);
+      const COLORREF c = GetPixel(view->PictureDC(), x, y);
       white += c == RGB(255, 255, 255);
       black += c == RGB(0, 0, 0);
     }
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   EXPECT_GT(white, 0);
   EXPECT_GT(black, white);
+}
+
+// What one picture holds, pixel by pixel.
+std::vector<COLORREF> PictureOf(const ClockView& v) {
+  std::vector<COLORREF> pixels;
+  const RECT* r = v.GetTextRect();
+  for (int y = 0; y < r->bottom; ++y)
+    for (int x = 0; x < r->right; ++x) pixels.push_back(GetPixel(v.PictureDC(), x, y));
+  return pixels;
+}
+
+// The picture is drawn again into the same bitmap while its size stays the
+// same; without a background brush nothing of the earlier text may show.
+TEST_F(ClockViewTest, ARedrawnPictureLooksLikeANewOne) {
+  for (const char* brush : {"[Brush]\r\nColor=4294967295\r\n", "[Brush]\r\nColor=255\r\n"}) {
+    SCOPED_TRACE(brush);
+    WriteIni(std::string(brush) + "[Clock]\r\nTimeFormat=!2222\r\n");
+    Open();
+    Tick();
+    const std::vector<COLORREF> fresh = PictureOf(*view);
+    TearDown();
+
+    WriteIni(std::string(brush) + "[Clock]\r\nTimeFormat=!1111\r\n");
+    Open();
+    Tick();
+    WriteIni(std::string(brush) + "[Clock]\r\nTimeFormat=!2222\r\n");
+    view->LoadFormat();
+    Tick();
+    EXPECT_TRUE(fresh == PictureOf(*view)) << "the earlier text shows through";
+    TearDown();
+  }
 }
 
 TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
