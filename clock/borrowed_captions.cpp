@@ -110,13 +110,11 @@ void BorrowedCaptions::Show(HWND anchor, const char* text) {
 
   char wanted[zorvane::kTextSize];
   AsShown(text, wanted);
-  if (std::strcmp(shown, wanted) != 0) Write(loan, text);
+  if (std::strcmp(shown, wanted) != 0) Write(loan, text, wanted);
 }
 
-void BorrowedCaptions::Write(CaptionLoan& loan, const char* text) {
+void BorrowedCaptions::Write(CaptionLoan& loan, const char* text, const char* wanted) {
   loan.written = true;
-  char wanted[zorvane::kTextSize];
-  AsShown(text, wanted);
   if (Send(loan.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), kSendTimeoutMs)) {
     Copy(loan.shownAfterWrite, wanted);
     loan.shownAfterStalledWrite[0] = '\0';

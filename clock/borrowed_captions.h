@@ -67,7 +67,8 @@ class BorrowedCaptions {
  private:
   void Take(HWND anchor);
   void RetryPendingWithin(DWORD timeoutMs);
-  void Write(CaptionLoan& loan, const char* text);
+  // Writes `text`, which the caption will then read as `wanted`.
+  void Write(CaptionLoan& loan, const char* text, const char* wanted);
   // True when the loan is finished with: given back, left to the owner's
   // newer title, or its window gone.
   bool Return(CaptionLoan& loan, DWORD timeoutMs);

@@ -81,6 +81,7 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   textRect = RECT{};
   drawnText[0] = '\0';
   monitorDpi = dpi::ForWindow(window);
+  placedForValid = false;
   brush.Reset();
   font.Reset();
   column = zorvane::Left;

@@ -66,7 +66,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONUP:    OnLeftButtonUp(window); return 0;
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
-    case kCloseDialogsMessage: OnCloseDialogs(); return 0;
+    case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
     case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
     case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
@@ -227,16 +227,16 @@ void ClockWindow::OnClose(HWND window) {
   // sequence then ends the program.
   exitAfterSettings = true;
   closeDialogRounds = 0;
-  OnCloseDialogs();
+  OnCloseDialogs(window);
 }
 
-void ClockWindow::OnCloseDialogs() {
+void ClockWindow::OnCloseDialogs(HWND window) {
   // Each round cancels the innermost dialog; its modal loop ends after that
   // message, and this message, queued behind it, reaches the next level.
   constexpr int kMaxRounds = 16;
   if (settings == nullptr || ++closeDialogRounds > kMaxRounds) return;
   if (HWND front = FrontDialog()) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
-  PostMessageA(GetHwnd(), kCloseDialogsMessage, 0, 0);
+  PostMessageA(window, kCloseDialogsMessage, 0, 0);
 }
 
 HWND ClockWindow::FrontDialog() const {

@@ -42,7 +42,7 @@ class ClockWindow : public ClockApp {
   void OnTaskbarCreated();
   void OnSettings(HWND window);
   void OnClose(HWND window);
-  void OnCloseDialogs();
+  void OnCloseDialogs(HWND window);
   void OnDpiChanged(UINT newDpi);
   void OnClockChanged(HWND window);
 
