@@ -16,8 +16,15 @@ add_compile_options(
   "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
 add_link_options(-Wl,--no-insert-timestamp)
 
+# The program throws nothing, and everything runs on its one thread, so its
+# function-local statics need no locked initialisation. Without either, the
+# static C++ runtime brings no exception machinery (terminate handler,
+# demangler, printf) and no thread library into the executable: some 50 KB.
+set(ZORVANE_PROGRAM_FLAGS -fno-exceptions -fno-threadsafe-statics)
+
 add_library(zorvane_core STATIC ${CORE_SOURCES})
 zorvane_options(zorvane_core)
+target_compile_options(zorvane_core PRIVATE ${ZORVANE_PROGRAM_FLAGS})
 target_include_directories(zorvane_core PUBLIC ${PROJECT_SOURCE_DIR})
 
 # The Win32 shell: every .cpp of the program's folders but the program entry.
@@ -30,6 +37,7 @@ list(REMOVE_ITEM SHELL_SOURCES ${PROJECT_SOURCE_DIR}/window/main.cpp)
 
 add_library(zorvane_shell STATIC ${SHELL_SOURCES})
 zorvane_options(zorvane_shell)
+target_compile_options(zorvane_shell PRIVATE ${ZORVANE_PROGRAM_FLAGS})
 target_compile_definitions(zorvane_shell PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32)
 
@@ -44,6 +52,7 @@ set_source_files_properties(res/zorvane.rc PROPERTIES OBJECT_DEPENDS
 if(EXISTS ${PROJECT_SOURCE_DIR}/window/main.cpp)
   add_executable(Zorvane WIN32 window/main.cpp res/zorvane.rc)
   zorvane_options(Zorvane)
+  target_compile_options(Zorvane PRIVATE ${ZORVANE_PROGRAM_FLAGS})
   target_include_directories(Zorvane PRIVATE ${GENERATED})
   target_link_libraries(Zorvane PRIVATE zorvane_shell)
   # The shipped program carries no symbols: two thirds of its size.

@@ -1,7 +1,8 @@
 #include "core/time_format.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "core/decimal.h"
 
 namespace zorvane {
 namespace {
@@ -66,10 +67,9 @@ bool AppendField(char (&text)[kTextSize], char marker, char letter,
 }  // namespace
 
 void AppendNumber(char (&text)[kTextSize], int value, int padDigits) {
-  char digits[16];
-  const char* pattern = "%d";
-  if (padDigits != 0) pattern = value < 100 ? "%02d" : "%04d";
-  std::snprintf(digits, sizeof digits, pattern, value);
+  // "%02d" below 100 and "%04d" from 100 on when padded, else "%d".
+  char digits[kDecimalSize];
+  FormatDecimal(value, padDigits == 0 ? 0 : value < 100 ? 2 : 4, digits);
   Append(text, digits);
 }
 

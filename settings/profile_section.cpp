@@ -1,7 +1,8 @@
 #include "settings/profile_section.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "core/decimal.h"
 
 namespace {
 
@@ -67,8 +68,8 @@ void ProfileSection::ReadString(const char* key, char* destination, const char* 
 }
 
 int ProfileSection::ReadInt(const char* key, int defaultValue) const {
-  char fallback[16];
-  std::snprintf(fallback, sizeof fallback, "%d", defaultValue);
+  char fallback[zorvane::kDecimalSize];
+  zorvane::FormatDecimal(defaultValue, 0, fallback);
   char value[kValueSize];
   ReadString(key, value, fallback, sizeof value);
   return zorvane::ParseInt(value);
@@ -80,7 +81,7 @@ void ProfileSection::WriteString(const char* key, const char* text) const {
 }
 
 void ProfileSection::WriteInt(const char* key, int value) const {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", value);
+  char text[zorvane::kDecimalSize];
+  zorvane::FormatDecimal(value, 0, text);
   WriteString(key, text);
 }

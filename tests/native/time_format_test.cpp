@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
+#include "core/decimal.h"
 #include "core/tick_phase.h"
 #include "core/time_format.h"
 
@@ -149,6 +153,28 @@ TEST(TimeFormat, AppendNumberDropsWhatDoesNotFit) {
 // The tick phase, simulated on a millisecond time line: whatever the start
 // and however the timer errs (a few ms early or late), every second must be
 // shown within 50 ms of its start and no half second may pass without a tick.
+// The decimal writer against the C library's printf, which it replaces:
+// every width the program uses, and values around every power of ten, the
+// ends of the range and both signs.
+TEST(Decimal, WritesWhatPrintfWrites) {
+  std::vector<int> values = {0, INT_MAX, INT_MIN, INT_MIN + 1};
+  for (long long p = 1; p <= 1000000000LL; p *= 10)
+    for (long long d : {-1LL, 0LL, 1LL})
+      for (long long sign : {1LL, -1LL}) values.push_back(static_cast<int>(sign * (p + d)));
+  for (int value : values) {
+    for (int width : {0, 1, 2, 4, 11}) {
+      char expected[32];
+      std::snprintf(expected, sizeof expected, "%0*d", width, value);
+      char actual[kDecimalSize];
+      FormatDecimal(value, width, actual);
+      ASSERT_STREQ(expected, actual) << "value " << value << ", width " << width;
+    }
+  }
+  char actual[kDecimalSize];
+  FormatDecimal(-5, 40, actual);  // a width beyond the room is cut to it
+  EXPECT_EQ(std::strlen(actual), kDecimalSize - 1);
+}
+
 TEST(TickPhase, EverySecondTurnsOnTimeWhateverTheStartAndTimerError) {
   for (int jitter = -5; jitter <= 8; ++jitter) {
     for (int start = 0; start < 1000; ++start) {
