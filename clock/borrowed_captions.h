@@ -61,7 +61,6 @@ class BorrowedCaptions {
   // that do not answer.
   void Settle(DWORD waitMs);
 
-  HWND Window() const { return current.window; }
   std::size_t Pending() const;
 
  private:

@@ -60,8 +60,9 @@ class ClockView {
   void FormatTime();
   void AppendNumber(int value);
 
-  // Measures the text, places the window and draws the text into a fresh
-  // bitmap selected into `memoryDC`; the bitmap is compatible with `windowDC`.
+  // Measures the text, places the window and draws the text into the
+  // picture's bitmap in `memoryDC`, made (compatible with `windowDC`) only
+  // when the text's size changed.
   void DrawClockText(HDC memoryDC, HDC windowDC);
   // Title mode: the caption of the anchor shows the text; 1 in title mode,
   // 0 in normal mode.

@@ -125,11 +125,6 @@ void CutFaceName(const char* name, char (&face)[kFaceSize], const CharWidths& wi
   face[n] = '\0';
 }
 
-}  // namespace zorvane
-
-
-namespace zorvane {
-
 int FontSizeOr(int value, int fallback) {
   return value >= -kMaxFontPixels && value <= kMaxFontPixels ? value : fallback;
 }

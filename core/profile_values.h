@@ -79,10 +79,6 @@ bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]);
 // boundary.
 void CutFaceName(const char* name, char (&face)[kFaceSize], const CharWidths& widths);
 
-}  // namespace zorvane
-
-namespace zorvane {
-
 // Font heights and widths (either sign) beyond this many pixels at 100 %
 // make a single drawing of the clock take seconds to minutes; such a stored
 // value counts as unreadable.

@@ -6,7 +6,7 @@ int MillisecondsToNextTick(int millisecond) {
   if (millisecond < 0 || millisecond > 999) millisecond = 0;
   // A tick just past a boundary is on time and aims at the next boundary;
   // one just before a boundary (an early timer) aims at that boundary.
-  const int delay = 500 - millisecond % 500 + kTickLeadMs;
+  const int delay = kTickPeriodMs - millisecond % kTickPeriodMs + kTickLeadMs;
   return delay < kMinTickDelayMs ? kMinTickDelayMs : delay;
 }
 

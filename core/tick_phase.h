@@ -8,6 +8,8 @@
 
 namespace zorvane {
 
+// Two ticks a second.
+constexpr int kTickPeriodMs = 500;
 // How far past a boundary a tick aims: enough that a timer firing a little
 // early or late still lands after the boundary it was meant for.
 constexpr int kTickLeadMs = 2;
@@ -25,7 +27,6 @@ int MillisecondsToNextTick(int millisecond);
 // 500 ms timer is then left as it is: setting a timer costs a call to the
 // system at every tick.
 constexpr int kOnTimeWindowMs = 12;
-constexpr int kTickPeriodMs = 500;
 
 // The period to set the timer to after a tick at `millisecond`, with the
 // timer now repeating every `runningMs`; 0 to leave it running. On time,

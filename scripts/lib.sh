@@ -39,10 +39,11 @@ build_native() {
   cmake --build "$BUILD/native" -j"$(nproc)"
 }
 
+# The cross build in Release; only the targets named, when any are.
 build_windows() {
   cmake -S "$ROOT" -B "$BUILD/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-  cmake --build "$BUILD/win" -j"$(nproc)"
+  cmake --build "$BUILD/win" -j"$(nproc)" ${1:+--target "$@"}
 }
 
 STARTED_XVFB=""

@@ -98,13 +98,11 @@ FONT_3X5_NARROW_ONE = dict(FONT_3X5, **{"1": [".#", "##", ".#", ".#", ".#"]})
 
 # Digits two pixels wide (the four needs three) for the 16-pixel window,
 # whose client area is 14 pixels across.
-FONT_2X5 = {
+FONT_2X5 = dict(FONT_3X5, **{
     "1": ["#", "#", "#", "#", "#"],
     "2": ["##", ".#", "##", "#.", "##"],
     "3": ["##", ".#", "##", ".#", "##"],
-    "4": ["#.#", "#.#", "###", "..#", "..#"],
-    ":": [".", "#", ".", "#", "."],
-}
+})
 
 # A 5 x 7 font for the 48-pixel window.
 FONT_5X7 = {

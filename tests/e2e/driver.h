@@ -528,11 +528,11 @@ class ClockTest : public ::testing::Test {
 
   // Clicks `anchor` and waits for a tick that docks the clock to it, with
   // the anchor in front; clicks again while the clock holds the foreground.
-  // The clock activates itself when it first shows, and under Wine an
-  // activation also goes through the X server's input focus: a clock
-  // process starved of CPU takes the foreground back when it handles its own
-  // focus event, after the driver's click. The first click waits for that
-  // first show (at the first tick, in the corner without an anchor).
+  // The clock activates itself once at start, and under Wine an activation
+  // also goes through the X server's input focus: a clock process starved
+  // of CPU can take the foreground back when it handles that focus event,
+  // after the driver's click. The first click waits for the clock's first
+  // tick (it shows, in the corner without an anchor).
   void ClickUntilDocked(HWND anchor) {
     ASSERT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the clock is not shown"); }, 10000));
     ASSERT_TRUE(Eventually([&] {
