@@ -1,5 +1,7 @@
 #include "settings/font_dialog.h"
 
+#include <commctrl.h>
+
 #include "app/gdi.h"
 #include "core/profile_values.h"
 #include "res/resource.h"
@@ -25,6 +27,17 @@ constexpr int kNameSize = 1024;
 WPARAM StyleState(int flag) { return (flag & 0xFF) != 0 ? BST_CHECKED : BST_UNCHECKED; }
 
 }  // namespace
+
+FontDialog::FontDialog() {
+  // The height box's arrows are an msctls_updown32 control. The manifest's
+  // common-controls dependency makes the system register that class too, but
+  // only where the loader honours the dependency; registering it here keeps
+  // the dialog from depending on that. Registering twice is harmless.
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_UPDOWN_CLASS;
+  InitCommonControlsEx(&controls);
+}
 
 int CALLBACK FontDialog::AddFaceName(const LOGFONTA* font, const TEXTMETRICA*, DWORD,
                                      LPARAM listBox) {

@@ -9,7 +9,8 @@
 
 class FontDialog : public DialogBase {
  public:
-  FontDialog() = default;
+  // Registers the up-down class of the height box.
+  FontDialog();
   ~FontDialog() override = default;
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -6,12 +6,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/clock_app.h"
 #include "res/resource.h"
+#include "tests/test_files.h"
 #include "version.h"
 
 namespace {
@@ -103,6 +106,106 @@ std::vector<DWORD> IconPixels(HICON icon) {
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   return pixels;
+}
+
+
+// The manifest embedded in the shipped program, read from Zorvane.exe beside
+// the test program without running it.
+std::string ProgramManifest() {
+  const std::string path = test_files::ModuleDirectory() + "\\Zorvane.exe";
+  HMODULE exe = LoadLibraryExA(path.c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (exe == nullptr) return "";
+  std::string text;
+  if (HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+    text.assign(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                SizeofResource(exe, found));
+  }
+  FreeLibrary(exe);
+  return text;
+}
+
+// A manifest's elements, each as "namespace name in parent-namespace
+// parent-name" with prefixes and default namespaces resolved as XML does,
+// and the text each holds. Enough XML for a manifest: elements, attributes,
+// comments and the declaration; no entities or CDATA.
+struct ManifestElement {
+  std::string path;
+  std::string text;
+};
+
+struct ManifestScan {
+  std::vector<ManifestElement> elements;
+  std::set<std::string> namespaces;  // every one declared
+  bool wellFormed = true;
+};
+
+ManifestScan ScanManifest(const std::string& xml) {
+  ManifestScan scan;
+  struct Open {
+    std::string ns, name;
+    std::map<std::string, std::string> prefixes;  // "" is the default
+  };
+  std::vector<Open> open;
+  size_t at = 0;
+  while ((at = xml.find('<', at)) != std::string::npos) {
+    if (xml.compare(at, 4, "<!--") == 0) {
+      at = xml.find("-->", at);
+      if (at == std::string::npos) break;
+      continue;
+    }
+    if (xml.compare(at, 2, "<?") == 0) {
+      at = xml.find("?>", at);
+      if (at == std::string::npos) break;
+      continue;
+    }
+    const size_t end = xml.find('>', at);
+    if (end == std::string::npos) { scan.wellFormed = false; break; }
+    std::string tag = xml.substr(at + 1, end - at - 1);
+    if (tag[0] == '/') {
+      if (open.empty()) { scan.wellFormed = false; break; }
+      open.pop_back();
+      at = end + 1;
+      continue;
+    }
+    const bool empty = tag.back() == '/';
+    if (empty) tag.pop_back();
+    // Name, then name="value" pairs.
+    size_t pos = tag.find_first_of(" \t\r\n");
+    const std::string qname = tag.substr(0, pos);
+    Open element{"", "", open.empty() ? std::map<std::string, std::string>() : open.back().prefixes};
+    while (pos != std::string::npos && (pos = tag.find_first_not_of(" \t\r\n", pos)) != std::string::npos) {
+      const size_t eq = tag.find('=', pos);
+      if (eq == std::string::npos || eq + 1 >= tag.size()) { scan.wellFormed = false; break; }
+      const std::string attribute = tag.substr(pos, eq - pos);
+      const char quote = tag[eq + 1];
+      const size_t close = tag.find(quote, eq + 2);
+      if (close == std::string::npos) { scan.wellFormed = false; break; }
+      const std::string value = tag.substr(eq + 2, close - eq - 2);
+      if (attribute == "xmlns") element.prefixes[""] = value, scan.namespaces.insert(value);
+      if (attribute.rfind("xmlns:", 0) == 0) element.prefixes[attribute.substr(6)] = value, scan.namespaces.insert(value);
+      pos = close + 1;
+    }
+    const size_t colon = qname.find(':');
+    const std::string prefix = colon == std::string::npos ? "" : qname.substr(0, colon);
+    element.name = colon == std::string::npos ? qname : qname.substr(colon + 1);
+    if (element.prefixes.count(prefix) == 0) scan.wellFormed = false;
+    element.ns = element.prefixes[prefix];
+    const std::string parent = open.empty() ? "(root)" : open.back().ns + " " + open.back().name;
+    scan.elements.push_back({element.ns + " " + element.name + " in " + parent, ""});
+    // The text up to the next tag, trimmed: a setting's value.
+    const size_t next = xml.find('<', end);
+    if (!empty && next != std::string::npos) {
+      std::string text = xml.substr(end + 1, next - end - 1);
+      text.erase(0, text.find_first_not_of(" \t\r\n"));
+      text.erase(text.find_last_not_of(" \t\r\n") + 1);
+      scan.elements.back().text = text;
+    }
+    if (!empty) open.push_back(element);
+    at = end + 1;
+  }
+  if (!open.empty()) scan.wellFormed = false;
+  return scan;
 }
 
 }  // namespace
@@ -223,4 +326,69 @@ TEST(Resources, VersionRecordAndManifestCarryTheProjectVersion) {
   EXPECT_NE(std::string::npos, text.find(std::string("name=\"Zorvane\" version=\"") +
                                          ZORVANE_VERSION_STRING + ".0\""))
       << text.substr(0, 300);
+}
+
+// Windows reads a manifest's settings only under the element names and
+// namespaces of its application manifest reference, and skips anything else
+// without a word: a misspelt windowsSettings left the program unaware of
+// the display scale. Every element of the shipped manifest must be a
+// documented one in its documented place, and the scale settings must say
+// per-monitor.
+TEST(Resources, TheManifestUsesOnlyDocumentedElementsAndDeclaresPerMonitorScale) {
+  const std::string v1 = "urn:schemas-microsoft-com:asm.v1";
+  const std::string v3 = "urn:schemas-microsoft-com:asm.v3";
+  const std::string compat = "urn:schemas-microsoft-com:compatibility.v1";
+  const std::string smi = "http://schemas.microsoft.com/SMI/";
+  const std::string windowsSettings = " in " + v3 + " windowsSettings";
+  // From the reference: the assembly's own parts, and each setting of
+  // windowsSettings in the namespace of the release that introduced it.
+  const std::set<std::string> documented = {
+      v1 + " assembly in (root)",
+      v1 + " assemblyIdentity in " + v1 + " assembly",
+      v1 + " description in " + v1 + " assembly",
+      v1 + " dependency in " + v1 + " assembly",
+      v1 + " dependentAssembly in " + v1 + " dependency",
+      v1 + " assemblyIdentity in " + v1 + " dependentAssembly",
+      v3 + " application in " + v1 + " assembly",
+      v3 + " windowsSettings in " + v3 + " application",
+      v3 + " trustInfo in " + v1 + " assembly",
+      v3 + " security in " + v3 + " trustInfo",
+      v3 + " requestedPrivileges in " + v3 + " security",
+      v3 + " requestedExecutionLevel in " + v3 + " requestedPrivileges",
+      compat + " compatibility in " + v1 + " assembly",
+      compat + " application in " + compat + " compatibility",
+      compat + " supportedOS in " + compat + " application",
+      compat + " maxversiontested in " + compat + " application",
+      smi + "2005/WindowsSettings autoElevate" + windowsSettings,
+      smi + "2005/WindowsSettings disableTheming" + windowsSettings,
+      smi + "2005/WindowsSettings dpiAware" + windowsSettings,
+      smi + "2011/WindowsSettings disableWindowFiltering" + windowsSettings,
+      smi + "2011/WindowsSettings printerDriverIsolation" + windowsSettings,
+      smi + "2013/WindowsSettings highResolutionScrollingAware" + windowsSettings,
+      smi + "2013/WindowsSettings ultraHighResolutionScrollingAware" + windowsSettings,
+      smi + "2016/WindowsSettings dpiAwareness" + windowsSettings,
+      smi + "2016/WindowsSettings longPathAware" + windowsSettings,
+      smi + "2017/WindowsSettings gdiScaling" + windowsSettings,
+      smi + "2019/WindowsSettings activeCodePage" + windowsSettings,
+      smi + "2020/WindowsSettings heapType" + windowsSettings,
+  };
+
+  const std::string manifest = ProgramManifest();
+  ASSERT_FALSE(manifest.empty()) << "no manifest in Zorvane.exe";
+  const ManifestScan scan = ScanManifest(manifest);
+  EXPECT_TRUE(scan.wellFormed);
+  std::map<std::string, std::string> settings;
+  for (const ManifestElement& element : scan.elements) {
+    EXPECT_EQ(1u, documented.count(element.path)) << "undocumented: " << element.path;
+    settings[element.path] = element.text;
+  }
+  for (const std::string& ns : scan.namespaces) {
+    EXPECT_TRUE(ns == v1 || ns == v3 || ns == compat ||
+                (ns.rfind(smi, 0) == 0 && ns.size() == smi.size() + 20 &&
+                 ns.compare(smi.size() + 4, 16, "/WindowsSettings") == 0))
+        << "undocumented namespace: " << ns;
+  }
+  EXPECT_EQ("true/pm", settings[smi + "2005/WindowsSettings dpiAware" + windowsSettings]);
+  EXPECT_EQ("PerMonitorV2, PerMonitor",
+            settings[smi + "2016/WindowsSettings dpiAwareness" + windowsSettings]);
 }
