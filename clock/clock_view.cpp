@@ -101,8 +101,13 @@ void ClockView::ReadTime() {
   const ULONGLONG ticks = (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
   constexpr ULONGLONG kUnixEpoch = 116444736000000000ULL;  // 1970-01-01 in 100 ns since 1601
   constexpr ULONGLONG kPerSecond = 10000000ULL;
-  now = static_cast<std::time_t>((ticks - kUnixEpoch) / kPerSecond);
-  millisecond = static_cast<int>(ticks % kPerSecond / 10000);
+  SetTime(static_cast<std::time_t>((ticks - kUnixEpoch) / kPerSecond),
+          static_cast<int>(ticks % kPerSecond / 10000));
+}
+
+void ClockView::SetTime(std::time_t at, int atMillisecond) {
+  now = at;
+  millisecond = atMillisecond;
   if (const std::tm* t = std::localtime(&now)) localTime = *t;
 }
 

@@ -23,7 +23,9 @@ class ClockView {
   // Binds the view to the clock window and loads every setting.
   void Attach(HWND clockWindow, HINSTANCE module);
 
+  // Reads the wall clock; SetTime takes a reading given by the caller.
   void ReadTime();
+  void SetTime(std::time_t at, int atMillisecond);
   // Where in its second ReadTime found the wall clock, 0-999: the clock
   // window phases its ticks from it.
   int Millisecond() const { return millisecond; }

@@ -214,7 +214,9 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
       GetWindowRect(anchorA, &anchor);
       APPBARDATA bar{};
       bar.cbSize = sizeof bar;
-      if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
+      // Without a taskbar every column of its row falls back to one corner,
+      // and the row would go untested.
+      ASSERT_TRUE(SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) << "the system reported no taskbar";
       const zorvane::Rect expected =
           zorvane::PlaceRect(view->row, view->column, ToCore(screen), ToCore(bar.rc),
                              ToCore(anchor), outer.right - outer.left, outer.bottom - outer.top);
@@ -453,6 +455,51 @@ TEST_F(ClockViewTest, ATickThatChangesNothingCostsNothing) {
   Tick();
   EXPECT_EQ(2, SentTo(anchorA).captions);
   EXPECT_EQ(before.drawings + 1, view->CallsSoFar().drawings);
+}
+
+// When the text grows by a character (second 9 to second 10), the same tick
+// measures the longer text, widens the window at its docked place and draws
+// the whole text into a picture of the new size.
+TEST_F(ClockViewTest, AGrowingTextWidensTextWindowAndPictureOnTheSameTick) {
+  WriteIni("[Clock]\r\nTimeFormat=!%s\r\n");
+  Open();
+  anchorA = MakeAnchor("Window A", 300, 250, 500, 300);
+  MakeForeground(anchorA);
+  const std::time_t nine = 1025701509;  // some minute's ninth second in any zone
+  view->SetTime(nine, 0);
+  view->Render();
+  Pump();
+  ASSERT_STREQ("9", view->DisplayText());
+  const LONG narrow = view->GetTextRect()->right;
+
+  view->SetTime(nine + 1, 0);
+  view->Render();
+  Pump();
+  ASSERT_STREQ("10", view->DisplayText());
+  const RECT text = *view->GetTextRect();
+  EXPECT_GT(text.right, narrow);
+  RECT client;
+  GetClientRect(clock, &client);
+  EXPECT_EQ(text.right, client.right);
+  EXPECT_EQ(text.bottom, client.bottom);
+  RECT outer = text, screen, anchor;
+  AdjustWindowRectEx(&outer, window_style::Style(), FALSE, window_style::kExStyle);
+  GetWindowRect(GetDesktopWindow(), &screen);
+  GetWindowRect(anchorA, &anchor);
+  EXPECT_EQ(zorvane::PlaceRect(view->row, view->column, ToCore(screen), zorvane::Rect{0, 0, 0, 0},
+                               ToCore(anchor), outer.right - outer.left, outer.bottom - outer.top),
+            ToCore(ClockRect()));
+
+  BITMAP held{};
+  ASSERT_NE(0, GetObjectA(view->GetBitmap(), sizeof held, &held));
+  EXPECT_EQ(text.right, held.bmWidth);
+  EXPECT_EQ(text.bottom, held.bmHeight);
+  // The "0" stands in the right half: some of its pixels are in the text's
+  // colour (white on the default black).
+  int lit = 0;
+  for (int x = text.right / 2; x < text.right; ++x)
+    for (int y = 0; y < text.bottom; ++y) lit += GetPixel(view->PictureDC(), x, y) == RGB(255, 255, 255);
+  EXPECT_GT(lit, 0) << "the new character is not in the picture";
 }
 
 // The stored sizes are pixels at 100 %: the font is made at the window's

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <colordlg.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -336,6 +337,27 @@ TEST_F(DialogFlow, HeightIsShownUnsignedAndStoredWithinEightToNinetyNine) {
     EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, type, IDOK}}));
     EXPECT_EQ(c.written, ReadKey("Font", "Heighr")) << (c.typed ? c.typed : c.stored);
   }
+
+  // The arrows offer the same 8 to 99 and stop at either end rather than
+  // wrap round to the other.
+  const auto arrows = [](HWND d) {
+    HWND spin = GetDlgItem(d, IDC_HEIGHT_SPIN);
+    int low = 0, high = 0;
+    SendMessageA(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(8, low);
+    EXPECT_EQ(99, high);
+    for (const auto& [from, key] : {std::pair<int, WPARAM>{99, VK_UP}, {8, VK_DOWN}}) {
+      SendMessageA(spin, UDM_SETPOS32, 0, from);
+      SendDlgItemMessageA(d, IDC_HEIGHT, WM_KEYDOWN, key, 0);
+      SendDlgItemMessageA(d, IDC_HEIGHT, WM_KEYUP, key, 0);
+      EXPECT_EQ(std::to_string(from), Text(d, IDC_HEIGHT)) << "an arrow key at " << from;
+    }
+    SendMessageA(spin, UDM_SETPOS32, 0, 42);
+    SendDlgItemMessageA(d, IDC_HEIGHT, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ("43", Text(d, IDC_HEIGHT)) << "the arrow key steps within the range";
+  };
+  EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, arrows, IDOK}}));
+  EXPECT_EQ(43, ReadKey("Font", "Heighr"));
 }
 
 TEST_F(DialogFlow, StoredWeightSelectsItsHundredAndNoChoiceStoresZero) {

@@ -57,7 +57,7 @@ TEST_F(SettingsFileTest, ReadsReturnAtMost255Bytes) {
   char text[1024];
   std::memset(text, 'z', sizeof text);
   clock.ReadString("TimeFormat", text, "", sizeof text);
-  EXPECT_LE(std::strlen(text), 255u);
+  EXPECT_EQ(std::string(255, 'x'), text) << "the first 255 bytes, neither more nor fewer";
   EXPECT_EQ('z', text[256]) << "nothing beyond the 256-byte read is touched";
 
   char small[8];
