@@ -460,7 +460,7 @@ TEST_F(ClockViewTest, ATickThatChangesNothingCostsNothing) {
 // When the text grows by a character (second 9 to second 10), the same tick
 // measures the longer text, widens the window at its docked place and draws
 // the whole text into a picture of the new size.
-TEST_F(ClockViewTest, AGrowingTextWidensTextWindowAndPictureOnTheSameTick) {
+TEST_F(ClockViewTest, AGrowingTextWidensEverythingOnOneTickAndALongFormatIsCut) {
   WriteIni("[Clock]\r\nTimeFormat=!%s\r\n");
   Open();
   anchorA = MakeAnchor("Window A", 300, 250, 500, 300);
@@ -500,6 +500,13 @@ TEST_F(ClockViewTest, AGrowingTextWidensTextWindowAndPictureOnTheSameTick) {
   for (int x = text.right / 2; x < text.right; ++x)
     for (int y = 0; y < text.bottom; ++y) lit += GetPixel(view->PictureDC(), x, y) == RGB(255, 255, 255);
   EXPECT_GT(lit, 0) << "the new character is not in the picture";
+
+  // A stored format longer than the settings reader returns shows cut to
+  // its first 254 bytes: 255 come back, less the lead-in.
+  WriteIni("[Clock]\r\nTimeFormat=!" + std::string(300, 'x') + "\r\n");
+  view->LoadFormat();
+  view->Render();
+  EXPECT_EQ(std::string(254, 'x'), view->DisplayText());
 }
 
 // The stored sizes are pixels at 100 %: the font is made at the window's
