@@ -44,8 +44,20 @@ Sent SentTo(HWND w) {
 // longer than the clock waits to hand out its caption.
 std::atomic<HWND> slowReader{nullptr};
 
+// A scale change that arrives inside the next move of this window, as
+// WM_DPICHANGED does when a move takes a window onto a monitor of another
+// scale.
+ClockView* scaleChangeView = nullptr;
+HWND scaleChangeWindow = nullptr;
+UINT scaleChangeDpi = 0;
+
 LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_GETTEXT && w == slowReader.load()) Sleep(400);
+  if (m == WM_WINDOWPOSCHANGING && w == scaleChangeWindow && scaleChangeView != nullptr) {
+    ClockView* v = scaleChangeView;
+    scaleChangeView = nullptr;
+    v->ChangeDpi(scaleChangeDpi);
+  }
   if (m == WM_WINDOWPOSCHANGING || m == WM_SETTEXT) {
     std::lock_guard<std::mutex> lock(sentLock);
     ++(m == WM_SETTEXT ? sent[w].captions : sent[w].moves);
@@ -661,6 +673,60 @@ TEST_F(ClockViewTest, TheFontFollowsTheDisplayScale) {
   const RECT r = ClockRect();
   EXPECT_EQ(outer.bottom - outer.top, r.bottom - r.top);
   EXPECT_EQ(outer.right - outer.left, r.right - r.left);
+}
+
+// A scale change inside the drawing's own move: the font, still selected
+// into the picture, is not deleted there; the new one is made after the
+// drawing, and the picture drawn in it at once, within the same tick.
+TEST_F(ClockViewTest, AScaleChangeDuringADrawingRedrawsInTheNewFont) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");  // a text that never changes
+  Open();
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const LONG height = view->GetTextRect()->bottom;
+  const int live = gdi::LiveObjects();
+  const unsigned drawings = view->CallsSoFar().drawings;
+
+  scaleChangeDpi = view->Dpi() * 2;
+  scaleChangeWindow = clock;
+  scaleChangeView = view;
+  view->LoadBrush();  // the next tick draws,
+  MoveWindow(anchorA, 320, 300, 400, 200, TRUE);  // and moves, which brings the change
+  Tick();
+  EXPECT_EQ(nullptr, scaleChangeView) << "no move happened";
+  LOGFONTA lf{};
+  ASSERT_NE(0, GetObjectA(view->Font(), sizeof lf, &lf));
+  EXPECT_EQ(dpi::Scale(14, scaleChangeDpi), lf.lfHeight);
+  EXPECT_GE(view->GetTextRect()->bottom, height * 2 - 2) << "drawn again in the new font at once";
+  EXPECT_EQ(drawings + 2, view->CallsSoFar().drawings);
+  EXPECT_EQ(live, gdi::LiveObjects());
+  // The old font was really deleted: the picture's context holds none of ours.
+  EXPECT_EQ(GetStockObject(SYSTEM_FONT), GetCurrentObject(view->PictureDC(), OBJ_FONT));
+  scaleChangeWindow = nullptr;
+}
+
+// The frame's metrics change (a wider caption, high contrast, another
+// theme): the placement is made again though nothing else changed.
+TEST_F(ClockViewTest, AMetricsChangeFramesTheClockAgain) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");
+  Open();
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const RECT before = ClockRect();
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  const NONCLIENTMETRICSA original = metrics;
+  metrics.iSmCaptionHeight += 10;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  view->DisplayChanged();
+  Tick();
+  const RECT after = ClockRect();
+  SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof original, const_cast<NONCLIENTMETRICSA*>(&original), 0);
+  EXPECT_GT(after.bottom - after.top, before.bottom - before.top) << "the taller caption is framed";
+  EXPECT_EQ(after.bottom, 300) << "still standing on the anchor";
 }
 
 TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {
