@@ -11,6 +11,10 @@
 
 namespace {
 
+// GUID_CONSOLE_DISPLAY_STATE, spelled out here: taking the system library's
+// copy links in its whole table of power GUIDs, some 6 KB.
+constexpr GUID kDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
 // TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
 constexpr UINT kMenuFlags = 0x1002;
 
@@ -126,7 +130,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   // not to tick while no one can see.
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   displayNotification =
-      RegisterPowerSettingNotification(window, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE);
+      RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   return 0;
 }
 
@@ -213,7 +217,7 @@ void ClockWindow::OnSessionChange(HWND window, WPARAM event) {
 }
 
 void ClockWindow::OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting) {
-  if (setting == nullptr || setting->PowerSetting != GUID_CONSOLE_DISPLAY_STATE ||
+  if (setting == nullptr || setting->PowerSetting != kDisplayState ||
       setting->DataLength < sizeof(DWORD)) {
     return;
   }
