@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/dpi.h"
+#include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
 #include "settings/profile_section.h"
@@ -31,6 +32,23 @@ zorvane::Rect MonitorOf(HMONITOR monitor, const RECT& fallback) {
   return ToRect(fallback);
 }
 
+// Whether the user can see `w` as an application's window: shown, not
+// minimised (its rectangle is then far off the screen), not cloaked (on
+// another virtual desktop, or a suspended application's).
+bool Visible(HWND w) {
+  return IsWindowVisible(w) && !IsIconic(w) && !system_answers::Current().cloaked(w);
+}
+
+// An application window: visible, and not one of the shell's own windows
+// (taskbar, desktop, Start, the task switcher).
+bool IsApplicationWindow(HWND w) {
+  char className[64] = {};
+  if (GetClassNameA(w, className, sizeof className) > 0 && zorvane::IsShellWindowClass(className)) {
+    return false;
+  }
+  return Visible(w);
+}
+
 }  // namespace
 
 ClockView::ClockView()
@@ -41,6 +59,12 @@ ClockView::ClockView()
       timeFormat{},
       displayText{},
       foregroundWindow(nullptr),
+      anchorShown(false),
+      docked(false),
+      overFullScreen(false),
+      asideForFullScreen(false),
+      drawing(false),
+      fontPending(false),
       window(nullptr),
       pictureOriginal(nullptr),
       textRect{},
@@ -75,6 +99,9 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   instance = module;
   captions.GiveBack();
   foregroundWindow = nullptr;
+  anchorShown = false;
+  docked = false;
+  asideForFullScreen = false;
   picture.Reset();
   pictureOriginal = nullptr;
   bitmap.Reset();
@@ -130,8 +157,14 @@ void ClockView::LoadBrush() {
 }
 
 void ClockView::LoadFont() {
-  font.Reset();
   pictureStale = true;
+  // The font is selected into the picture while a drawing runs, and a
+  // selected object cannot be deleted: it is made again after the drawing.
+  if (drawing) {
+    fontPending = true;
+    return;
+  }
+  font.Reset();
   ProfileSection section;
   section.Bind(kSettingsFile, "Font", instance);
   // A size beyond the bound counts as unreadable and takes the default.
@@ -167,6 +200,8 @@ void ClockView::LoadTitleMode() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
   titleMode = clock.ReadInt("TitleIN", 0);
+  overFullScreen = clock.ReadInt("FullScreen", 0) == 1;
+  asideForFullScreen = false;
   RestoreCaption();
   // Shown without activation: the clock never takes the keyboard from the
   // user's application.
@@ -179,7 +214,12 @@ void ClockView::ChangeDpi(UINT newDpi) {
   LoadFont();
 }
 
-void ClockView::DisplayChanged() { placedForValid = false; }
+void ClockView::DisplayChanged() {
+  placedForValid = false;
+  pictureStale = true;
+}
+
+void ClockView::EndSession() { captions.Settle(BorrowedCaptions::kExitWaitMs); }
 
 void ClockView::LoadViewTable() {
   ProfileSection clock;
@@ -202,12 +242,32 @@ void ClockView::StepBack() {
   if (zorvane::PreviousStop(viewTable, row, column)) Place();
 }
 
+bool ClockView::AnchorFrame(RECT& frame) const {
+  if (!anchorShown || foregroundWindow == nullptr || !GetWindowRect(foregroundWindow, &frame)) return false;
+  // Where the system can say, the visible frame: without it the clock
+  // would dock to the invisible borders round the window.
+  RECT visible{};
+  if (system_answers::Current().frameBounds(foregroundWindow, &visible)) frame = visible;
+  return true;
+}
+
 void ClockView::Place() {
-  // A destroyed anchor counts as none: its rectangle cannot be read.
   RECT anchor{};
-  if (foregroundWindow == nullptr || foregroundWindow == window ||
-      !GetWindowRect(foregroundWindow, &anchor)) {
-    MoveTo(0, 0, textRect.right, textRect.bottom);
+  if (!AnchorFrame(anchor)) {
+    if (!docked) {
+      // No application window has been in front yet: the corner.
+      MoveTo(0, 0, textRect.right, textRect.bottom);
+      return;
+    }
+    // The anchor was minimised, hidden or closed, or cannot be read: the
+    // clock stays where it was, at the size of its text, until an
+    // application window comes to the front.
+    RECT outer = textRect;
+    dpi::AdjustWindowRect(outer, window_style::Style(), window_style::kExStyle, monitorDpi);
+    windowRect.right = windowRect.left + (outer.right - outer.left);
+    windowRect.bottom = windowRect.top + (outer.bottom - outer.top);
+    MoveTo(windowRect.left, windowRect.top, windowRect.right - windowRect.left,
+           windowRect.bottom - windowRect.top);
     return;
   }
 
@@ -233,11 +293,19 @@ void ClockView::Place() {
         row == zorvane::Taskbar
             ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
             : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+    // The clock's own invisible borders: its visible frame is what meets
+    // the anchor's.
+    zorvane::Insets border{0, 0, 0, 0};
+    RECT own{}, ownFrame{};
+    if (GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame)) {
+      border = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
+    }
     const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(anchor),
-                                               outer.right - outer.left, outer.bottom - outer.top);
+                                               outer.right - outer.left, outer.bottom - outer.top, border);
     windowRect = RECT{r.left, r.top, r.right, r.bottom};
     placedFor = inputs;
     placedForValid = true;
+    docked = true;
   }
   MoveTo(windowRect.left, windowRect.top, windowRect.right - windowRect.left,
          windowRect.bottom - windowRect.top);
@@ -265,12 +333,36 @@ void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displa
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 
 void ClockView::UpdateAnchor() {
-  // The clock window and the windows it owns (its dialogs, its menus) never
-  // count: clicking the clock must not make it dock to itself. The owner
-  // is asked only of a window that is new in the foreground.
+  // Only an application window becomes the anchor. The clock window and
+  // the windows it owns (its dialogs, its menus) never count: clicking the
+  // clock must not make it dock to itself. Nor do the shell's windows, a
+  // hidden, minimised or cloaked window, or no foreground window at all
+  // (for a moment at every switch, and while the session is locked): the
+  // anchor then stays as it was. A new foreground window is examined once
+  // it differs from the anchor.
   HWND foreground = GetForegroundWindow();
-  if (foreground == foregroundWindow || foreground == window) return;
-  if (foreground == nullptr || GetWindow(foreground, GW_OWNER) != window) foregroundWindow = foreground;
+  if (foreground != nullptr && foreground != foregroundWindow && foreground != window &&
+      GetWindow(foreground, GW_OWNER) != window && IsApplicationWindow(foreground)) {
+    foregroundWindow = foreground;
+  }
+  anchorShown = foregroundWindow != nullptr && IsWindow(foregroundWindow) && Visible(foregroundWindow);
+}
+
+bool ClockView::FullScreenAhead() const {
+  if (overFullScreen) return false;
+  if (system_answers::FullScreenState(system_answers::Current().notificationState())) return true;
+  if (!anchorShown) return false;
+  // A window without a caption that covers its monitor exactly. The
+  // monitor is asked only of such a window: most anchors have a caption.
+  const LONG style = GetWindowLongA(foregroundWindow, GWL_STYLE);
+  const bool captioned = (style & WS_CAPTION) == WS_CAPTION;
+  const bool maximised = IsZoomed(foregroundWindow) != FALSE;
+  if (captioned || maximised) return false;
+  RECT r{};
+  if (!GetWindowRect(foregroundWindow, &r)) return false;
+  return zorvane::IsFullScreen(ToRect(r),
+                               MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTONEAREST), r),
+                               captioned, maximised);
 }
 
 void ClockView::Render() {
@@ -280,14 +372,30 @@ void ClockView::Render() {
   // the picture is made again only when it would look different.
   const bool redraw = pictureStale || !bitmap || std::strcmp(displayText, drawnText) != 0;
   if (redraw) {
-    gdi::WindowDC windowDC(window);
-    if (!picture) picture.Reset(windowDC.Get());
-    gdi::Selection fontSelection(picture.Get(), font.Get());
-    DrawClockText(picture.Get(), windowDC.Get());
+    Draw();
   } else {
     Place();  // the anchor may have moved
   }
   if (UpdateCaption() == 0 && redraw) InvalidateRect(window, nullptr, FALSE);
+}
+
+void ClockView::Draw() {
+  // The placement's move can take the clock to a monitor of another scale,
+  // whose font is then made once the drawing has let go of the old one,
+  // and the picture drawn again in it at once.
+  for (int pass = 0; pass < 2; ++pass) {
+    {
+      gdi::WindowDC windowDC(window);
+      if (!picture) picture.Reset(windowDC.Get());
+      drawing = true;
+      gdi::Selection fontSelection(picture.Get(), font.Get());
+      DrawClockText(picture.Get(), windowDC.Get());
+      drawing = false;
+    }
+    if (!fontPending) return;
+    fontPending = false;
+    LoadFont();
+  }
 }
 
 void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
@@ -329,8 +437,21 @@ void ClockView::FitBitmap(HDC windowDC) {
 
 int ClockView::UpdateCaption() {
   captions.RetryPending();
+  // A fullscreen program in front: the clock neither covers it nor
+  // writes into its caption, and comes back at the first tick after.
+  asideForFullScreen = FullScreenAhead();
+  if (asideForFullScreen) {
+    captions.GiveBack();
+    if (IsWindowVisible(window)) ShowWindow(window, SW_HIDE);
+    return 1;
+  }
   if (titleMode != 0) {
-    captions.Show(foregroundWindow, displayText);
+    // An anchor that cannot be seen gets its caption back, as at a switch.
+    if (anchorShown) {
+      captions.Show(foregroundWindow, displayText);
+    } else {
+      captions.GiveBack();
+    }
     return 1;
   }
   if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);

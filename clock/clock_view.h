@@ -50,9 +50,19 @@ class ClockView {
   // The window has moved to a monitor of another scale: the font is made
   // again for it, and the next tick measures and places the clock.
   void ChangeDpi(UINT newDpi);
-  // Monitors were added, removed or resized: the next placement asks the
-  // system for the screen again.
+  // Monitors were added, removed or resized, or the frame metrics, the
+  // theme or high contrast changed: the next tick asks the system for the
+  // screen and the frame again and draws the picture anew.
   void DisplayChanged();
+
+  // Whether the clock's window is to stay hidden whatever asks to show it:
+  // the time goes into a caption (title mode), or a fullscreen program is
+  // in front.
+  bool KeepsHidden() const { return titleMode != 0 || asideForFullScreen; }
+
+  // The session ends: every borrowed caption goes back, with the bounded
+  // wait of an exit.
+  void EndSession();
 
   // Moves the window for the current position, anchor and text size.
   void Place();
@@ -82,6 +92,8 @@ class ClockView {
 
   const char* DisplayText() const { return displayText; }
   HWND AnchorWindow() const { return foregroundWindow; }
+  // Whether the last tick stepped aside for a fullscreen program.
+  bool AsideForFullScreen() const { return asideForFullScreen; }
   HFONT Font() const { return font.Get(); }
   HBRUSH Brush() const { return brush.Get(); }
   COLORREF TextColor() const { return textColor; }
@@ -94,6 +106,13 @@ class ClockView {
 
  private:
   void UpdateAnchor();
+  // Whether a fullscreen program is in front (the anchor, or what the shell
+  // reports) and the settings do not keep the clock over it.
+  bool FullScreenAhead() const;
+  // The anchor's visible frame; false when it cannot be read.
+  bool AnchorFrame(RECT& frame) const;
+  // Draws the text into the picture and places the window.
+  void Draw();
   // Moves the window to `r` unless it is there already.
   void MoveTo(int left, int top, int width, int height);
   // A bitmap of the text's size in `picture`, made only when the size
@@ -121,6 +140,21 @@ class ClockView {
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];
   HWND foregroundWindow;
+  // The anchor can be seen at the last tick: not minimised, hidden, cloaked
+  // or closed since it came to the front. While it cannot, the clock stays
+  // where it was.
+  bool anchorShown;
+  // A placement against an anchor has been made; before it, the clock
+  // waits in the screen's corner.
+  bool docked;
+  // Key FullScreen: the clock stays over fullscreen programs.
+  bool overFullScreen;
+  bool asideForFullScreen;
+  // A drawing is under way with the font selected into the picture; a new
+  // font made meanwhile (a scale change during the drawing's move) waits
+  // until it ends.
+  bool drawing;
+  bool fontPending;
   HWND window;
   gdi::Bitmap bitmap;
   // The picture's context, kept from the first drawing on with `bitmap`

@@ -22,7 +22,12 @@ int IndexOf(int row, int column) {
 }  // namespace
 
 Rect PlaceRect(int row, int column, const Rect& screen, const Rect& taskbar,
-               const Rect& anchor, int width, int height) {
+               const Rect& anchor, int width, int height, const Insets& border) {
+  // The visible frame is docked; the invisible borders go round it after.
+  width -= border.left + border.right;
+  height -= border.top + border.bottom;
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
   Rect r{};
   switch (row) {
     case Taskbar:       r.top = taskbar.top - height;  r.bottom = taskbar.top;          break;
@@ -53,7 +58,48 @@ Rect PlaceRect(int row, int column, const Rect& screen, const Rect& taskbar,
   if (r.top < screen.top)       { r.top = screen.top;       r.bottom = screen.top + height; }
   if (r.right > screen.right)   { r.right = screen.right;   r.left = screen.right - width; }
   if (r.bottom > screen.bottom) { r.bottom = screen.bottom; r.top = screen.bottom - height; }
-  return r;
+  return {r.left - border.left, r.top - border.top, r.right + border.right, r.bottom + border.bottom};
+}
+
+Insets InsetsOf(const Rect& window, const Rect& frame) {
+  const Insets in{frame.left - window.left, frame.top - window.top, window.right - frame.right,
+                  window.bottom - frame.bottom};
+  if (in.left < 0 || in.top < 0 || in.right < 0 || in.bottom < 0) return {0, 0, 0, 0};
+  if (in.left + in.right >= window.right - window.left || in.top + in.bottom >= window.bottom - window.top) {
+    return {0, 0, 0, 0};
+  }
+  return in;
+}
+
+bool IsShellWindowClass(const char* className) {
+  static const char* const kShellClasses[] = {
+      "Shell_TrayWnd",                  // the taskbar
+      "Shell_SecondaryTrayWnd",         // the taskbar of another monitor
+      "Progman",                        // the desktop
+      "WorkerW",                        // the desktop behind its wallpaper
+      "Windows.UI.Core.CoreWindow",     // Start, search, the action centre
+      "XamlExplorerHostIslandWindow",   // task switcher, Task view (Windows 11)
+      "ForegroundStaging",              // what holds the foreground during Alt-Tab
+      "MultitaskingViewFrame",          // task switcher (Windows 10)
+      "TaskSwitcherWnd",                // task switcher (classic)
+      "NotifyIconOverflowWindow",       // hidden tray icons
+      "TopLevelWindowForOverflowXamlIsland",
+      "Shell_InputSwitchTopLevelWindow",  // input language switcher
+      "DV2ControlHost",                 // Start (Windows 7)
+      "#32768",                         // a popup menu
+  };
+  if (className == nullptr) return false;
+  for (const char* shell : kShellClasses) {
+    const char* a = shell;
+    const char* b = className;
+    while (*a != '\0' && *a == *b) { ++a; ++b; }
+    if (*a == '\0' && *b == '\0') return true;
+  }
+  return false;
+}
+
+bool IsFullScreen(const Rect& window, const Rect& monitor, bool captioned, bool maximised) {
+  return !captioned && !maximised && window == monitor;
 }
 
 bool NextStop(const ViewTable& table, int& row, int& column) {

@@ -24,6 +24,16 @@ inline bool operator==(const Rect& a, const Rect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// How far a window's rectangle reaches past its visible frame on each side:
+// Windows 10 and 11 draw invisible resize borders round a window (some 7
+// pixels at 100 % left, right and bottom), which the user never sees.
+struct Insets {
+  int left;
+  int top;
+  int right;
+  int bottom;
+};
+
 // Non-zero entries are the stops of the stepping ring, indexed [row][column].
 using ViewTable = int[kRows][kColumns];
 
@@ -31,8 +41,30 @@ using ViewTable = int[kRows][kColumns];
 // anchor (or, in row Taskbar, to the taskbar) and then pushed back onto
 // `screen`. A window larger than the screen ends flush with its right or
 // bottom edge.
+//
+// With `border`, the invisible borders of the clock's own window, what is
+// docked and kept on the screen is the visible frame: `anchor` is then the
+// anchor's visible frame too, and the result is the window rectangle, the
+// borders added back round the frame.
 Rect PlaceRect(int row, int column, const Rect& screen, const Rect& taskbar,
-               const Rect& anchor, int width, int height);
+               const Rect& anchor, int width, int height, const Insets& border = {0, 0, 0, 0});
+
+// The insets of a window whose rectangle is `window` and whose visible
+// frame is `frame`; none where the frame is not inside the rectangle (a
+// system that reports something else).
+Insets InsetsOf(const Rect& window, const Rect& frame);
+
+// Whether a window of this class belongs to the shell rather than to an
+// application: the taskbars, the desktop, Start, search, Task view and the
+// task switcher, menus. The clock never docks to these.
+bool IsShellWindowClass(const char* className);
+
+// Whether the anchor is a fullscreen program (a video, a game, a slide
+// show) that the clock must not cover: a window without a caption whose
+// rectangle is exactly its monitor's. A maximised window, or one with a
+// caption, is an ordinary window even when it fills the monitor (as it
+// does with a taskbar that hides itself).
+bool IsFullScreen(const Rect& window, const Rect& monitor, bool captioned, bool maximised);
 
 // Move `row`/`column` to the next or previous stop in index order
 // (index = row * 3 + column), wrapping round. Stepping starts from the

@@ -22,11 +22,21 @@ constexpr int kMinTickDelayMs = 10;
 // that runs early) therefore gets a short delay, not a skipped half second.
 int MillisecondsToNextTick(int millisecond);
 
+// The step in which the platform's timer fires and its clock moves: 15.6
+// ms on Windows unless a program asks for finer timers. A timer aimed at
+// kTickLeadMs past a half second fires up to one step later, at the same
+// place for as long as the machine runs.
+constexpr int kTimerStepMs = 16;
+
 // The platform's timer repeats at the period it was set to. A tick that
 // lands at most this long after a half second is on time, and a running
 // 500 ms timer is then left as it is: setting a timer costs a call to the
-// system at every tick.
-constexpr int kOnTimeWindowMs = 12;
+// system. The window holds the lead, a timer step and room for a tick the
+// message queue holds up a little, and stays within the 50 ms by which a
+// displayed second may be late; only a phase that strays beyond it is set
+// right.
+constexpr int kOnTimeWindowMs = kTickLeadMs + 2 * kTimerStepMs + 6;
+static_assert(kOnTimeWindowMs < 50, "a displayed second is at most 50 ms late");
 
 // The period to set the timer to after a tick at `millisecond`, with the
 // timer now repeating every `runningMs`; 0 to leave it running. On time,

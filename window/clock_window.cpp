@@ -1,5 +1,8 @@
 #include "window/clock_window.h"
 
+#include <wtsapi32.h>
+
+#include <cstring>
 #include <ctime>
 
 #include "core/tick_phase.h"
@@ -7,6 +10,10 @@
 #include "settings/settings_dialog.h"
 
 namespace {
+
+// GUID_CONSOLE_DISPLAY_STATE, spelled out here: taking the system library's
+// copy links in its whole table of power GUIDs, some 6 KB.
+constexpr GUID kDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
 // TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
 constexpr UINT kMenuFlags = 0x1002;
@@ -38,7 +45,10 @@ ClockWindow::ClockWindow()
       settings(nullptr),
       exitAfterSettings(false),
       closeDialogRounds(0),
-      timerPeriod(0) {}
+      timerPeriod(0),
+      locked(false),
+      displayOff(false),
+      displayNotification(nullptr) {}
 
 ClockWindow::~ClockWindow() = default;
 
@@ -70,8 +80,18 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
     case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
+    case WM_THEMECHANGED: view.DisplayChanged(); return 0;
+    case WM_SETTINGCHANGE: OnSettingChange(wParam); return 0;
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_WTSSESSION_CHANGE: OnSessionChange(window, wParam); return 0;
+    case WM_ENDSESSION:   OnEndSession(window, wParam != FALSE); return 0;
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnClockChanged(window);
+      if (wParam == PBT_POWERSETTINGCHANGE) {
+        OnPowerSetting(window, reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
+      }
       return TRUE;
     default:
       if (message == taskbarCreatedMessage && message != 0) {
@@ -105,6 +125,12 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   trayData.uCallbackMessage = kTrayCallbackMessage;
   trayData.hIcon = trayIcon;
   Shell_NotifyIconA(NIM_ADD, &trayData);
+
+  // Told when the session is locked and when the display goes off, so as
+  // not to tick while no one can see.
+  WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+  displayNotification =
+      RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
   return 0;
 }
 
@@ -114,6 +140,9 @@ void ClockWindow::OnTaskbarCreated() {
 
 void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
+  WTSUnRegisterSessionNotification(window);
+  if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
+  displayNotification = nullptr;
   Shell_NotifyIconA(NIM_DELETE, &trayData);
   PostQuitMessage(0);
 }
@@ -160,12 +189,61 @@ void ClockWindow::StopTicks(HWND window) {
 void ClockWindow::OnClockChanged(HWND window) {
   // The clock was set, the time zone changed, or the machine woke up: show
   // the right time now and phase the ticks again. Not while the settings
-  // dialog is open, when the clock is stopped.
-  if (settings != nullptr) return;
+  // dialog is open, when the clock is stopped, nor while no one can see.
+  if (settings != nullptr || Quiet()) return;
   _tzset();  // localtime follows a new time zone
   view.ReadTime();
   view.Render();
   StartTicks(window);
+}
+
+void ClockWindow::OnSettingChange(WPARAM action) {
+  // The frame's metrics or high contrast changed: the cached placement
+  // and picture are made again at the next tick.
+  if (action == SPI_SETNONCLIENTMETRICS || action == SPI_SETHIGHCONTRAST) view.DisplayChanged();
+}
+
+void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
+  // A window that is to stay hidden is not shown by anyone else either (a
+  // second copy shows the running one): it would stand there frozen.
+  if (position != nullptr && view.KeepsHidden()) position->flags &= ~SWP_SHOWWINDOW;
+}
+
+void ClockWindow::OnSessionChange(HWND window, WPARAM event) {
+  const bool wasQuiet = Quiet();
+  if (event == WTS_SESSION_LOCK) locked = true;
+  if (event == WTS_SESSION_UNLOCK) locked = false;
+  SetQuiet(window, wasQuiet);
+}
+
+void ClockWindow::OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting) {
+  if (setting == nullptr || setting->PowerSetting != kDisplayState ||
+      setting->DataLength < sizeof(DWORD)) {
+    return;
+  }
+  // 0 off, 1 on, 2 dimmed (still seen).
+  DWORD state = 0;
+  std::memcpy(&state, setting->Data, sizeof state);
+  const bool wasQuiet = Quiet();
+  displayOff = state == 0;
+  SetQuiet(window, wasQuiet);
+}
+
+void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
+  if (Quiet() == wasQuiet || settings != nullptr) return;  // the settings session restarts the ticks
+  if (Quiet()) {
+    StopTicks(window);
+  } else {
+    OnClockChanged(window);  // the time now, and the ticks phased again
+  }
+}
+
+void ClockWindow::OnEndSession(HWND window, bool ending) {
+  // Log-off or shut-down: the process may end without another message, so
+  // the captions go back now, within the bounded wait of an exit.
+  if (!ending) return;
+  StopTicks(window);
+  view.EndSession();
 }
 
 void ClockWindow::OnDpiChanged(UINT newDpi) {
@@ -202,6 +280,9 @@ void ClockWindow::OnSettings(HWND window) {
   StopTicks(window);
   SettingsDialog dialog;
   ShowWindow(window, SW_HIDE);
+  // The clock stands still while the dialog is open: in title mode the
+  // caption goes back meanwhile, and the next tick takes it again.
+  view.RestoreCaption();
   settings = &dialog;
   const INT_PTR result = dialog.Show(0, instance, window, IDD_SETTINGS, this);
   settings = nullptr;
@@ -213,7 +294,7 @@ void ClockWindow::OnSettings(HWND window) {
   // The font dialog stores its choice on its own OK, so the font is read
   // again whatever the settings dialog's result.
   view.LoadFont();
-  StartTicks(window);
+  if (!Quiet()) StartTicks(window);
   if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
@@ -295,6 +376,9 @@ void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) 
       // when the user clicks elsewhere.
       SetForegroundWindow(window);
       TrackAtCursor(window, popup);
+      // As the menu's documentation asks for notification icons: without
+      // a message after it, the next menu may close as soon as it opens.
+      PostMessageA(window, WM_NULL, 0, 0);
     }
   }
   if (menu != nullptr) DestroyMenu(menu);

@@ -45,6 +45,17 @@ class ClockWindow : public ClockApp {
   void OnCloseDialogs(HWND window);
   void OnDpiChanged(UINT newDpi);
   void OnClockChanged(HWND window);
+  void OnSettingChange(WPARAM action);
+  void OnWindowPosChanging(WINDOWPOS* position);
+  void OnSessionChange(HWND window, WPARAM event);
+  void OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting);
+  void OnEndSession(HWND window, bool ending);
+  // While the session is locked or the display is off no one can see the
+  // clock: it does not tick.
+  bool Quiet() const { return locked || displayOff; }
+  // Stops the ticks on entering the quiet state; on leaving it, draws at
+  // once and phases the ticks again.
+  void SetQuiet(HWND window, bool wasQuiet);
 
   void TrackMenu(HWND window, int submenu);
   void TrackAtCursor(HWND window, HMENU popup);
@@ -72,4 +83,7 @@ class ClockWindow : public ClockApp {
   int closeDialogRounds;
   // The period the clock timer repeats at; 0 while it is stopped.
   int timerPeriod;
+  bool locked;
+  bool displayOff;
+  HPOWERNOTIFY displayNotification;
 };

@@ -71,6 +71,35 @@ TEST_F(ClockTest, TitleModeWritesTheTimeIntoTheActiveCaptionAndGivesItBack) {
   EXPECT_EQ(TextOf(B()), "アンカー窓B - 2ページ目");
 }
 
+// In title mode the desktop ("Program Manager", a caption other programs
+// look windows up by) never gets the time. While the session is locked no
+// caption changes; at unlock the time is written at once. At log-off the
+// caption goes back before the clock is told to end.
+TEST_F(ClockTest, TitleModeLeavesTheDesktopAloneQuietWhileLockedGivesBackAtLogOff) {
+  ASSERT_NO_FATAL_FAILURE(Launch(kTitleMode, Mode::Title));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }));
+  AnchorWindows desktop({{"Program Manager", ScreenRect(), WS_POPUP, "Progman"}});
+  desktop.ShowAs(desktop[0], SW_SHOWNA);
+  ASSERT_TRUE(desktop.Front(desktop[0]));
+  EXPECT_TRUE(Throughout([&] {
+    return Holds(TextOf(desktop[0]) == "Program Manager" && !IsWindowVisible(window_),
+                 "the desktop shows \"" + TextOf(desktop[0]) + "\"");
+  }, 1200));
+  EXPECT_TRUE(ShowsTheTimeNow(TextOf(A()))) << "the anchor stays A";
+
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(window_, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, SMTO_NORMAL, 3000, &result));
+  const std::string locked = TextOf(A());
+  EXPECT_TRUE(Throughout([&] { return Holds(TextOf(A()) == locked, "the caption changes while locked"); }, 1600));
+  ASSERT_TRUE(SendMessageTimeoutA(window_, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, SMTO_NORMAL, 3000, &result));
+  EXPECT_NE(TextOf(A()), locked) << "not written at once at unlock";
+  EXPECT_TRUE(ShowsTheTimeNow(TextOf(A())));
+
+  ASSERT_TRUE(SendMessageTimeoutA(window_, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result));
+  EXPECT_EQ(TextOf(A()), kCaptionA) << "not given back at log-off";
+  EXPECT_TRUE(Throughout([&] { return Holds(TextOf(A()) == kCaptionA, "written again after log-off"); }, 1200));
+}
+
 TEST_F(ClockTest, NormalModeLeavesCaptionsAlone) {
   ASSERT_NO_FATAL_FAILURE(Launch());
   ASSERT_TRUE(DocksAt(kStart, A()));

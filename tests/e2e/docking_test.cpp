@@ -30,6 +30,59 @@ TEST_F(ClockTest, DocksAboveTheActiveWindowAndFollowsIt) {
   EXPECT_TRUE(Throughout([&] { return IsAt(2, B()); }, 1200));
 }
 
+// Only application windows are anchors. The shell's windows (a taskbar,
+// the desktop), a hidden or a minimised window in front leave the clock
+// where it stands; so does the anchor itself when minimised, until an
+// application window comes to the front. A borderless window exactly as
+// large as the screen (a video, a game) hides the clock; a maximised one
+// with a caption is an ordinary anchor.
+TEST_F(ClockTest, FollowsOnlyApplicationWindowsAndStepsAsideForFullScreen) {
+  ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTimeFormat=!%hh:%mm\r\n"));
+  ASSERT_TRUE(DocksAt(kStart, A()));
+  const Rect screen = ScreenRect();
+  AnchorWindows others({{"", {0, 760, 1280, 800}, WS_POPUP, "Shell_TrayWnd"},
+                        {"Program Manager", screen, WS_POPUP, "Progman"},
+                        {"hidden", {100, 100, 400, 300}, WS_OVERLAPPEDWINDOW},
+                        {"minimised", {100, 100, 400, 300}, WS_OVERLAPPEDWINDOW},
+                        {"video", screen, WS_POPUP}});
+  others.ShowAs(others[0], SW_SHOWNA);
+  others.ShowAs(others[1], SW_SHOWNA);
+  others.ShowAs(others[3], SW_SHOWMINNOACTIVE);
+  const Rect docked = RectOf(window_);
+  const char* const names[] = {"a taskbar", "the desktop", "a hidden window", "a minimised window"};
+  for (int i = 0; i < 4; ++i) {
+    if (!others.Front(others[i])) {
+      ADD_FAILURE() << names[i] << " did not come to the front; " << Describe(GetForegroundWindow()) << " is";
+      continue;
+    }
+    EXPECT_TRUE(Throughout([&] {
+      return Holds(IsWindowVisible(window_) && RectOf(window_) == docked,
+                   std::string("with ") + names[i] + " in front the clock is at " + Show(RectOf(window_)));
+    }, 1200));
+  }
+
+  // The anchor itself is minimised: the clock stays, until B is in front.
+  anchors_.ShowAs(A(), SW_MINIMIZE);
+  EXPECT_TRUE(Throughout([&] {
+    return Holds(IsWindowVisible(window_) && RectOf(window_) == docked, "clock at " + Show(RectOf(window_)));
+  }, 1200));
+  ASSERT_TRUE(anchors_.Activate(B()));
+  EXPECT_TRUE(DocksAt(kStart, B()));
+
+  // A fullscreen program: the clock hides, and is back after.
+  others.ShowAs(others[4], SW_SHOWNA);
+  ASSERT_TRUE(others.Front(others[4]));
+  EXPECT_TRUE(Eventually([&] { return Holds(!IsWindowVisible(window_), "the clock covers a fullscreen window"); }));
+  EXPECT_TRUE(Throughout([&] { return Holds(!IsWindowVisible(window_), "the clock came back"); }, 1200));
+  ASSERT_TRUE(anchors_.Activate(B()));
+  EXPECT_TRUE(DocksAt(kStart, B()));
+
+  // Maximised, with a caption: an ordinary anchor.
+  anchors_.ShowAs(B(), SW_MAXIMIZE);
+  EXPECT_TRUE(DocksAt(kStart, B()));
+  EXPECT_TRUE(IsWindowVisible(window_));
+}
+
 // Until an application window has been in the foreground at a tick (at
 // start the clock takes the foreground itself), the clock sits in the
 // top-left corner, its outer size that of the text.

@@ -165,6 +165,10 @@ class AnchorWindows {
   struct Layout {
     const char* caption;
     zorvane::Rect rect;
+    // Another style (a borderless window, one created hidden or minimised)
+    // or class (one of the shell's, such as "Shell_TrayWnd").
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    const char* className = nullptr;
   };
 
   explicit AnchorWindows(std::vector<Layout> layouts) : layouts_(std::move(layouts)) {
@@ -193,12 +197,24 @@ class AnchorWindows {
     });
   }
 
+  // Brings the window to the foreground as it is: hidden or minimised,
+  // it stays so. Returns whether it became the foreground window.
+  bool Front(HWND w) const {
+    SendMessageA(w, kFront, 0, 0);
+    return GetForegroundWindow() == w;
+  }
+
+  // ShowWindow on the owning thread.
+  void ShowAs(HWND w, int command) const { SendMessageA(w, kShow, command, 0); }
+
   void Move(HWND w, const zorvane::Rect& r) const {
     MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
 
  private:
   static constexpr UINT kActivate = WM_APP + 1;
+  static constexpr UINT kFront = WM_APP + 2;
+  static constexpr UINT kShow = WM_APP + 3;
 
   static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kActivate) {  // on the owning thread, where SetActiveWindow works
@@ -206,6 +222,14 @@ class AnchorWindows {
       SetForegroundWindow(w);
       SetActiveWindow(w);
       SetFocus(w);
+      return 0;
+    }
+    if (msg == kFront) {
+      SetForegroundWindow(w);
+      return 0;
+    }
+    if (msg == kShow) {
+      ShowWindow(w, static_cast<int>(wp));
       return 0;
     }
     return DefWindowProcA(w, msg, wp, lp);
@@ -220,10 +244,17 @@ class AnchorWindows {
     wc.lpszClassName = "ZorvaneE2EAnchor";
     RegisterClassA(&wc);
     std::vector<HWND> made;
-    for (const Layout& s : layouts_)
-      made.push_back(CreateWindowExA(0, wc.lpszClassName, s.caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    for (const Layout& s : layouts_) {
+      const char* className = wc.lpszClassName;
+      if (s.className != nullptr) {
+        WNDCLASSA own = wc;
+        own.lpszClassName = className = s.className;
+        RegisterClassA(&own);
+      }
+      made.push_back(CreateWindowExA(0, className, s.caption, s.style,
                                      s.rect.left, s.rect.top, s.rect.right - s.rect.left,
                                      s.rect.bottom - s.rect.top, nullptr, nullptr, wc.hInstance, nullptr));
+    }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       threadId_ = GetCurrentThreadId();

@@ -211,6 +211,15 @@ TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
   EXPECT_TRUE(Throughout([&] { return Holds(!IsWindowVisible(window_), "the clock shows in title mode"); }, 600));
   EXPECT_TRUE(Stored("TimeFormat=!   %hh") && Stored("TitleIN=1")) << Lines(install_.ReadSettings());
 
+  // While the dialog is open the clock stands still: A has its own caption
+  // back, and the clock takes it again after a cancel.
+  settings = OpenSettings();
+  ASSERT_TRUE(settings);
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == kCaptionA, "A shows \"" + TextOf(A()) + "\""); }));
+  ASSERT_TRUE(PressToClose(settings, IDCANCEL));
+  ASSERT_TRUE(anchors_.Activate(A()));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13", "A shows \"" + TextOf(A()) + "\""); }));
+
   settings = OpenSettings();
   ASSERT_TRUE(settings);
   EXPECT_EQ("   %hh", ItemText(settings, IDC_FORMAT));

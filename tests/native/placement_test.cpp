@@ -102,6 +102,54 @@ TEST(Placement, KeptOnTheScreen) {
   EXPECT_EQ(Place(TopOutside, Left, 1100, 800), (Rect{-76, -32, 1024, 768}));
 }
 
+// Windows 10 and 11: a window's rectangle has invisible borders of 7 pixels
+// left, right and bottom. The visible frames meet, not the rectangles.
+TEST(Placement, VisibleFramesMeet) {
+  const Insets seven{7, 0, 7, 7};
+  // The anchor's visible frame; the clock's rectangle is 94 x 37 with the
+  // same borders, so its frame is 80 x 30.
+  const auto place = [&](int row, int column, const Rect& anchor = kAnchor) {
+    return PlaceRect(row, column, kScreen, kTaskbar, anchor, 94, 37, seven);
+  };
+  EXPECT_EQ(place(TopOutside, Left), (Rect{93, 170, 187, 207}));      // frame 100..180, above
+  EXPECT_EQ(place(TopOutside, Right), (Rect{613, 170, 707, 207}));    // frame 620..700
+  EXPECT_EQ(place(TopInside, Right), (Rect{613, 200, 707, 237}));
+  EXPECT_EQ(place(BottomInside, Left), (Rect{93, 470, 187, 507}));    // frame bottom on 500
+  EXPECT_EQ(place(BottomOutside, Centre), (Rect{353, 500, 447, 537})); // frame top on 500
+  // The frame, not the rectangle, is kept on the screen: the borders may
+  // reach past it.
+  EXPECT_EQ(place(BottomOutside, Right, kScreen), (Rect{937, 738, 1031, 775}));
+  EXPECT_EQ(place(Taskbar, Left), (Rect{-7, 708, 87, 745}));
+  // Without borders, as before.
+  EXPECT_EQ(PlaceRect(TopOutside, Left, kScreen, kTaskbar, kAnchor, 80, 30, Insets{0, 0, 0, 0}),
+            Place(TopOutside, Left, 80, 30));
+
+  EXPECT_EQ(InsetsOf(Rect{93, 170, 187, 207}, Rect{100, 170, 180, 200}).bottom, 7);
+  // A frame the system reports outside the rectangle, or as large as it:
+  // no borders.
+  const Insets none = InsetsOf(Rect{100, 100, 200, 200}, Rect{90, 100, 200, 200});
+  EXPECT_EQ(none.left + none.top + none.right + none.bottom, 0);
+  const Insets all = InsetsOf(Rect{100, 100, 200, 200}, Rect{150, 150, 150, 150});
+  EXPECT_EQ(all.left + all.top + all.right + all.bottom, 0);
+}
+
+TEST(Anchors, ShellWindowsAndFullScreenPrograms) {
+  for (const char* shell : {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman", "WorkerW",
+                            "Windows.UI.Core.CoreWindow", "XamlExplorerHostIslandWindow",
+                            "ForegroundStaging", "#32768"})
+    EXPECT_TRUE(IsShellWindowClass(shell)) << shell;
+  for (const char* app : {"Notepad", "Progman2", "Shell_TrayWn", "", "CabinetWClass"})
+    EXPECT_FALSE(IsShellWindowClass(app)) << app;
+  EXPECT_FALSE(IsShellWindowClass(nullptr));
+
+  const Rect monitor{1920, 0, 3200, 1024};
+  EXPECT_TRUE(IsFullScreen(monitor, monitor, false, false));
+  EXPECT_FALSE(IsFullScreen(monitor, monitor, true, false)) << "a captioned window filling the screen";
+  EXPECT_FALSE(IsFullScreen(monitor, monitor, false, true)) << "maximised, the taskbar hidden";
+  EXPECT_FALSE(IsFullScreen(Rect{1920, 0, 3200, 1023}, monitor, false, false));
+  EXPECT_FALSE(IsFullScreen(Rect{1919, -1, 3201, 1025}, monitor, false, false));
+}
+
 TEST(Placement, ViewKeyNameIsColumnThenRow) {
   char key[8];
   ViewKeyName(Taskbar, Centre, key);

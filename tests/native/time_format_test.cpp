@@ -241,6 +241,44 @@ TEST(TickPhase, ARepeatingTimerIsSetAgainOnlyWhenOffTime) {
   }
 }
 
+// Windows' timer and clock move in steps of 15.625 ms, 32 to 500 ms: a
+// timer fires at the first step at or after it is due, and the time read
+// then is that step's. Wherever the steps lie against the wall clock's
+// seconds (which differs from boot to boot), the timer is set at start and
+// once more for the repeating period, never again, and every second is
+// shown within 50 ms. Simulated in microseconds.
+TEST(TickPhase, AFifteenMillisecondTimerIsSetOnlyAtStart) {
+  constexpr long long kStep = 15625;
+  for (long long offset = 0; offset < kStep; offset += 125) {
+    for (int start = 0; start < 1000; start += 61) {
+      const auto stepAt = [&](long long due) {  // the first step at or after `due`
+        return due <= offset ? offset : offset + (due - offset + kStep - 1) / kStep * kStep;
+      };
+      long long t = stepAt(start * 1000LL), lastTick = t;
+      int running = MillisecondsToNextTick(static_cast<int>(t / 1000 % 1000)), sets = 1;
+      long long firstTickOfSecond[60] = {};
+      while (t < 60000000) {
+        t = stepAt(t + running * 1000LL);
+        ASSERT_LT(t - lastTick, (500 + kTickLeadMs + kMinTickDelayMs) * 1000LL + kStep)
+            << "a half second without a tick";
+        lastTick = t;
+        const long long second = t / 1000000;
+        if (second < 60 && firstTickOfSecond[second] == 0) firstTickOfSecond[second] = t;
+        const int next = TimerAfterTick(static_cast<int>(t / 1000 % 1000), running);
+        if (next != 0) {
+          running = next;
+          ++sets;
+        }
+      }
+      for (int second = 2; second < 60; ++second) {
+        ASSERT_NE(firstTickOfSecond[second], 0) << "second " << second << " never shown";
+        ASSERT_LT(firstTickOfSecond[second] - second * 1000000LL, 50000) << "offset " << offset << " us";
+      }
+      ASSERT_LE(sets, 2) << "offset " << offset << " us, start " << start << " ms";
+    }
+  }
+}
+
 TEST(TickPhase, OnTimeTicksAimAtTheNextHalfSecond) {
   EXPECT_EQ(MillisecondsToNextTick(kTickLeadMs), 500);  // a tick on time
   EXPECT_EQ(MillisecondsToNextTick(0), 500 + kTickLeadMs);

@@ -18,6 +18,7 @@
 
 #include "app/dpi.h"
 #include "clock/clock_view.h"
+#include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "test_support.h"
 
@@ -43,8 +44,20 @@ Sent SentTo(HWND w) {
 // longer than the clock waits to hand out its caption.
 std::atomic<HWND> slowReader{nullptr};
 
+// A scale change that arrives inside the next move of this window, as
+// WM_DPICHANGED does when a move takes a window onto a monitor of another
+// scale.
+ClockView* scaleChangeView = nullptr;
+HWND scaleChangeWindow = nullptr;
+UINT scaleChangeDpi = 0;
+
 LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_GETTEXT && w == slowReader.load()) Sleep(400);
+  if (m == WM_WINDOWPOSCHANGING && w == scaleChangeWindow && scaleChangeView != nullptr) {
+    ClockView* v = scaleChangeView;
+    scaleChangeView = nullptr;
+    v->ChangeDpi(scaleChangeDpi);
+  }
   if (m == WM_WINDOWPOSCHANGING || m == WM_SETTEXT) {
     std::lock_guard<std::mutex> lock(sentLock);
     ++(m == WM_SETTEXT ? sent[w].captions : sent[w].moves);
@@ -61,7 +74,18 @@ void RegisterTestClasses() {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "ViewTestWindow";
   RegisterClassExA(&wc);
+  // The shell's own windows, as the taskbar and the desktop are.
+  for (const char* shell : {"Shell_TrayWnd", "Progman"}) {
+    wc.lpszClassName = shell;
+    RegisterClassExA(&wc);
+  }
   done = true;
+}
+
+HWND MakeWindow(const char* className, const char* caption, DWORD style, int x, int y, int w, int h) {
+  RegisterTestClasses();
+  return CreateWindowExA(0, className, caption, style, x, y, w, h, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
 }
 
 HWND MakeAnchor(const char* caption, int x, int y, int w, int h) {
@@ -231,21 +255,172 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
   }
 }
 
-TEST_F(ClockViewTest, WithoutAnAnchorTheClockSitsTopLeftAtTextSize) {
+// What a test says the system answers: each window's visible frame 7
+// pixels inside its rectangle left, right and bottom (Windows 10 and 11),
+// the cloaked window, the shell's notification state.
+struct InjectedAnswers {
+  static inline HWND cloakedWindow = nullptr;
+  static inline int state = 5;  // QUNS_ACCEPTS_NOTIFICATIONS
+  static inline bool frames = false;
+  static bool FrameBounds(HWND w, RECT* frame) {
+    if (!frames || !GetWindowRect(w, frame)) return false;
+    frame->left += 7;
+    frame->right -= 7;
+    frame->bottom -= 7;
+    return true;
+  }
+  static bool Cloaked(HWND w) { return w == cloakedWindow; }
+  static int State() { return state; }
+  InjectedAnswers() { cloakedWindow = nullptr; state = 5; frames = false; }
+  system_answers::Answers answers{FrameBounds, Cloaked, State};
+  system_answers::Override use{answers};
+};
+
+// Until an application window has been in front the clock waits in the
+// corner at the size of its text. After that only application windows are
+// anchors: the shell's windows, hidden, minimised and cloaked windows and
+// no foreground at all leave the anchor as it was, and while the anchor
+// itself cannot be seen the clock stays where it stood.
+TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
+  InjectedAnswers injected;
   Open();
-  anchorA = MakeAnchor("anchor", 200, 200, 300, 200);
-  MakeForeground(anchorA);
   Tick();
-  // The anchor goes away between ticks: a step must not use its stale
-  // rectangle.
-  DestroyWindow(anchorA);
-  anchorA = nullptr;
-  view->StepForward();
-  const RECT r = ClockRect();
+  RECT r = ClockRect();
   EXPECT_EQ(0, r.left);
   EXPECT_EQ(0, r.top);
   EXPECT_EQ(view->GetTextRect()->right, r.right);
   EXPECT_EQ(view->GetTextRect()->bottom, r.bottom);
+
+  anchorA = MakeAnchor("anchor", 200, 200, 300, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const RECT docked = ClockRect();
+  ASSERT_EQ(anchorA, view->AnchorWindow());
+  ASSERT_EQ(200, docked.bottom);
+
+  HWND taskbar = MakeWindow("Shell_TrayWnd", "", WS_POPUP | WS_VISIBLE, 0, 760, 1280, 40);
+  HWND desktop = MakeWindow("Progman", "Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 800);
+  HWND hidden = MakeWindow("ViewTestWindow", "hidden", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200);
+  HWND minimised = MakeWindow("ViewTestWindow", "minimised", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE,
+                              50, 50, 300, 200);
+  anchorB = MakeAnchor("cloaked", 600, 300, 300, 200);
+  InjectedAnswers::cloakedWindow = anchorB;
+  for (HWND w : {taskbar, desktop, hidden, minimised, anchorB}) {
+    MakeForeground(w);
+    Tick();
+    EXPECT_EQ(anchorA, view->AnchorWindow()) << Caption(w);
+    EXPECT_TRUE(ToCore(docked) == ToCore(ClockRect())) << Caption(w);
+  }
+  EXPECT_EQ("Program Manager", Caption(desktop));
+
+  // The anchor itself is minimised, hidden, then closed: the clock stays.
+  ShowWindow(anchorA, SW_MINIMIZE);
+  Tick();
+  EXPECT_TRUE(ToCore(docked) == ToCore(ClockRect()));
+  ShowWindow(anchorA, SW_HIDE);
+  Tick();
+  EXPECT_TRUE(ToCore(docked) == ToCore(ClockRect()));
+  DestroyWindow(anchorA);
+  anchorA = nullptr;
+  view->StepForward();  // a step must not use the gone window's rectangle
+  Tick();
+  EXPECT_TRUE(ToCore(docked) == ToCore(ClockRect()));
+  EXPECT_TRUE(IsWindowVisible(clock));
+
+  // An application window comes to the front.
+  InjectedAnswers::cloakedWindow = nullptr;
+  MakeForeground(anchorB);
+  Tick();
+  EXPECT_EQ(anchorB, view->AnchorWindow());
+  EXPECT_NE(docked.left, ClockRect().left);
+  for (HWND w : {taskbar, desktop, hidden, minimised}) DestroyWindow(w);
+}
+
+// Windows 10 and 11 give a window invisible borders, the clock's own
+// included: the visible frames meet where the system reports them.
+TEST_F(ClockViewTest, DocksTheVisibleFrames) {
+  InjectedAnswers injected;
+  InjectedAnswers::frames = true;
+  Open(false);
+  anchorA = MakeAnchor("anchor", 300, 250, 500, 300);
+  MakeForeground(anchorA);
+  for (int index : {3, 5, 6, 10, 14}) {
+    view->row = index / 3;
+    view->column = index % 3;
+    Tick();
+    RECT outer = *view->GetTextRect();
+    AdjustWindowRectEx(&outer, 0x80080000, FALSE, 0x289);
+    RECT screen, anchor;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    InjectedAnswers::FrameBounds(anchorA, &anchor);
+    const zorvane::Rect expected =
+        zorvane::PlaceRect(view->row, view->column, ToCore(screen), {0, 0, 0, 0}, ToCore(anchor),
+                           outer.right - outer.left, outer.bottom - outer.top, {7, 0, 7, 7});
+    EXPECT_EQ(expected, ToCore(ClockRect())) << "position " << index;
+  }
+}
+
+// A fullscreen program in front (a borderless window exactly as large as
+// its monitor, or the shell's word): the clock hides and writes no caption,
+// and is back at the first tick after. A maximised or captioned window that
+// fills the screen is an ordinary anchor; the key FullScreen=1 keeps the
+// clock over fullscreen programs.
+TEST_F(ClockViewTest, StepsAsideForFullScreenPrograms) {
+  InjectedAnswers injected;
+  RECT screen;
+  GetWindowRect(GetDesktopWindow(), &screen);
+  const int w = screen.right - screen.left, h = screen.bottom - screen.top;
+  for (const char* settings : {"[Clock]\r\nTitleIN=0\r\n", "[Clock]\r\nTitleIN=1\r\n",
+                               "[Clock]\r\nFullScreen=1\r\n"}) {
+    SCOPED_TRACE(settings);
+    const bool title = std::strstr(settings, "TitleIN=1") != nullptr;
+    const bool stays = std::strstr(settings, "FullScreen=1") != nullptr;
+    WriteIni(settings);
+    Open();
+    anchorA = MakeWindow("ViewTestWindow", "video", WS_POPUP | WS_VISIBLE, screen.left, screen.top, w, h);
+    anchorB = MakeAnchor("editor", screen.left, screen.top, w, h);  // captioned, filling the screen
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_FALSE(view->AsideForFullScreen());
+    EXPECT_EQ(title ? view->DisplayText() : "editor", Caption(anchorB));
+
+    MakeForeground(anchorA);
+    Tick();
+    EXPECT_EQ(!stays, view->AsideForFullScreen());
+    EXPECT_EQ(!title && stays, IsWindowVisible(clock) != FALSE);
+    EXPECT_EQ("video", Caption(anchorA)) << "no caption written over a fullscreen program";
+    EXPECT_EQ("editor", Caption(anchorB)) << "given back as at a switch";
+
+    // The same window one pixel short of the monitor is an ordinary anchor.
+    MoveWindow(anchorA, screen.left, screen.top, w, h - 1, FALSE);
+    Tick();
+    EXPECT_FALSE(view->AsideForFullScreen());
+    EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
+    EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
+
+    // The shell reports a presentation (or a game running fullscreen).
+    for (int state : {4, 3, 2}) {
+      InjectedAnswers::state = state;
+      Tick();
+      EXPECT_EQ(!stays, view->AsideForFullScreen()) << state;
+      EXPECT_EQ(stays ? !title : false, IsWindowVisible(clock) != FALSE) << state;
+      EXPECT_EQ(stays && title ? view->DisplayText() : "video", Caption(anchorA)) << state;
+    }
+    InjectedAnswers::state = 5;
+    Tick();
+    EXPECT_FALSE(view->AsideForFullScreen());
+    EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
+    EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
+
+    // Maximised and borderless, filling the screen: ordinary.
+    SetWindowLongA(anchorB, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    ShowWindow(anchorB, SW_MAXIMIZE);
+    MoveWindow(anchorB, screen.left, screen.top, w, h, FALSE);
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_FALSE(view->AsideForFullScreen());
+    TearDown();
+  }
 }
 
 TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
@@ -263,6 +438,17 @@ TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
   MakeForeground(anchorB);
   Tick();
   EXPECT_EQ("Window A", Caption(anchorA)) << "A gets its caption back on a switch";
+  EXPECT_EQ(view->DisplayText(), Caption(anchorB));
+
+  // B minimised: its caption comes back as at a switch, and nothing is
+  // written until an application window is in front again.
+  ShowWindow(anchorB, SW_MINIMIZE);
+  Tick();
+  EXPECT_EQ("Window B", Caption(anchorB));
+  EXPECT_EQ("Window A", Caption(anchorA));
+  ShowWindow(anchorB, SW_RESTORE);
+  MakeForeground(anchorB);
+  Tick();
   EXPECT_EQ(view->DisplayText(), Caption(anchorB));
 
   // B's application retitles its window while the clock writes into it
@@ -541,6 +727,60 @@ TEST_F(ClockViewTest, TheFontFollowsTheDisplayScale) {
   const RECT r = ClockRect();
   EXPECT_EQ(outer.bottom - outer.top, r.bottom - r.top);
   EXPECT_EQ(outer.right - outer.left, r.right - r.left);
+}
+
+// A scale change inside the drawing's own move: the font, still selected
+// into the picture, is not deleted there; the new one is made after the
+// drawing, and the picture drawn in it at once, within the same tick.
+TEST_F(ClockViewTest, AScaleChangeDuringADrawingRedrawsInTheNewFont) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");  // a text that never changes
+  Open();
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const LONG height = view->GetTextRect()->bottom;
+  const int live = gdi::LiveObjects();
+  const unsigned drawings = view->CallsSoFar().drawings;
+
+  scaleChangeDpi = view->Dpi() * 2;
+  scaleChangeWindow = clock;
+  scaleChangeView = view;
+  view->LoadBrush();  // the next tick draws,
+  MoveWindow(anchorA, 320, 300, 400, 200, TRUE);  // and moves, which brings the change
+  Tick();
+  EXPECT_EQ(nullptr, scaleChangeView) << "no move happened";
+  LOGFONTA lf{};
+  ASSERT_NE(0, GetObjectA(view->Font(), sizeof lf, &lf));
+  EXPECT_EQ(dpi::Scale(14, scaleChangeDpi), lf.lfHeight);
+  EXPECT_GE(view->GetTextRect()->bottom, height * 2 - 2) << "drawn again in the new font at once";
+  EXPECT_EQ(drawings + 2, view->CallsSoFar().drawings);
+  EXPECT_EQ(live, gdi::LiveObjects());
+  // The old font was really deleted: the picture's context holds none of ours.
+  EXPECT_EQ(GetStockObject(SYSTEM_FONT), GetCurrentObject(view->PictureDC(), OBJ_FONT));
+  scaleChangeWindow = nullptr;
+}
+
+// The frame's metrics change (a wider caption, high contrast, another
+// theme): the placement is made again though nothing else changed.
+TEST_F(ClockViewTest, AMetricsChangeFramesTheClockAgain) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");
+  Open();
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  Tick();
+  const RECT before = ClockRect();
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  const NONCLIENTMETRICSA original = metrics;
+  metrics.iSmCaptionHeight += 10;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  view->DisplayChanged();
+  Tick();
+  const RECT after = ClockRect();
+  SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof original, const_cast<NONCLIENTMETRICSA*>(&original), 0);
+  EXPECT_GT(after.bottom - after.top, before.bottom - before.top) << "the taller caption is framed";
+  EXPECT_EQ(after.bottom, 300) << "still standing on the anchor";
 }
 
 TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {

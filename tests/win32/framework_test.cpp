@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <wtsapi32.h>
+
+#include <cstring>
 #include <vector>
 
 #include "app/clock_app.h"
@@ -78,6 +81,55 @@ TEST(WindowBinding, TheClockProcedureRunsCreationItselfAndReturnsOne) {
     EXPECT_TRUE(GetMenuState(system, command, MF_BYCOMMAND) & MF_GRAYED) << std::hex << command;
   }
   EXPECT_FALSE(GetMenuState(system, SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
+  DestroyClock(w);
+}
+
+// Pumps the thread's messages for `ms`; whether a clock tick arrived.
+template <typename Clock>
+bool TicksWithin(Clock& clock, DWORD ms) {
+  clock.seen.clear();
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < ms) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (clock.Saw(WM_TIMER)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+// No ticks while the display is off or the session locked; back, phased
+// again, as soon as the user can see. The display's state comes with a
+// record that only the system (or a test in the clock's own process) can
+// hand over.
+TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
+  Recording<ClockWindow> clock;
+  CreateParams p = Params("FrameworkQuietClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  ASSERT_TRUE(TicksWithin(clock, 3000));
+
+  struct {
+    POWERBROADCAST_SETTING head;
+    BYTE more[sizeof(DWORD)];
+  } display{};
+  display.head.PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
+  display.head.DataLength = sizeof(DWORD);
+  const auto setDisplay = [&](DWORD state) {
+    std::memcpy(display.head.Data, &state, sizeof state);
+    SendMessageA(w, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&display));
+  };
+  setDisplay(0);
+  EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the display is off";
+  setDisplay(2);  // dimmed: still seen
+  EXPECT_TRUE(TicksWithin(clock, 1500));
+
+  SendMessageA(w, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+  setDisplay(0);
+  setDisplay(1);  // the display comes on at the lock screen
+  EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the session is locked";
+  SendMessageA(w, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+  EXPECT_TRUE(TicksWithin(clock, 1500));
   DestroyClock(w);
 }
 

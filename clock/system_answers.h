@@ -1,0 +1,46 @@
+#pragma once
+// The system's answers that decide where and whether the clock shows, each
+// behind one replaceable function: the compositor's view of a window, the
+// shell's notification state. They differ between Windows versions (and
+// some are missing where there is no compositor), so tests put in the
+// answers of the system they stand for.
+
+#include <windows.h>
+
+namespace system_answers {
+
+struct Answers {
+  // The visible frame of `window` (without the invisible resize borders
+  // that Windows 10 and 11 draw round a window); false where the system
+  // has no such answer.
+  bool (*frameBounds)(HWND window, RECT* frame);
+  // Whether `window` is cloaked: on another virtual desktop, or a
+  // suspended application's window that the user cannot see.
+  bool (*cloaked)(HWND window);
+  // SHQueryUserNotificationState's answer (a QUNS_ value); 0 when unknown.
+  int (*notificationState)();
+};
+
+// The real system.
+const Answers& Real();
+
+// What the program asks; the real system unless a test replaced it.
+const Answers& Current();
+
+// Replaces the answers until the returned object is destroyed (tests only).
+class Override {
+ public:
+  explicit Override(const Answers& answers);
+  ~Override();
+  Override(const Override&) = delete;
+  Override& operator=(const Override&) = delete;
+
+ private:
+  const Answers* previous;
+};
+
+// The user is in a fullscreen program or a presentation: the shell says
+// it is busy, running a Direct3D fullscreen program, or presenting.
+bool FullScreenState(int notificationState);
+
+}  // namespace system_answers
