@@ -587,7 +587,7 @@ class ClockTest : public ::testing::Test {
   void Start(const std::string& settings = "", const char* frozenAt = nullptr) {
     if (!settings.empty()) install_.WriteSettings(settings);
     clock_ = frozenAt ? install_.StartFrozen(frozenAt) : install_.Start();
-    ASSERT_TRUE(clock_) << "Zorvane.exe could not be started";
+    ASSERT_TRUE(clock_) << "Zorvane.exe could not be started (error " << GetLastError() << ")";
     WaitForInputIdle(clock_.Handle(), 10000);
     ASSERT_TRUE(Eventually([&] {
       window_ = clock_.ClockWindow();
