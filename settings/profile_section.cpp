@@ -1,19 +1,101 @@
 #include "settings/profile_section.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "core/decimal.h"
+#include "core/ini_text.h"
 
 namespace {
 
-// Room the profile reader is given: 255 bytes and the NUL.
-constexpr DWORD kValueSize = 256;
+// Room of a value as read: 255 bytes and the NUL.
+constexpr std::size_t kValueSize = 256;
+
+// A settings file is a few hundred bytes. A larger one than this is not one
+// the program made: it reads as absent and is never rewritten.
+constexpr DWORD kMaxFileSize = 1 << 20;
 
 bool CopyName(char (&to)[zorvane::kPathSize], const char* from) {
   const std::size_t n = std::strlen(from);
   if (n >= sizeof to) return false;
   std::memcpy(to, from, n + 1);
   return true;
+}
+
+// Bytes on the process heap, freed with their owner.
+class Bytes {
+ public:
+  Bytes() = default;
+  ~Bytes() {
+    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
+  }
+  Bytes(const Bytes&) = delete;
+  Bytes& operator=(const Bytes&) = delete;
+
+  bool Allocate(std::size_t size) {
+    data_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size > 0 ? size : 1));
+    size_ = data_ != nullptr ? size : 0;
+    return data_ != nullptr;
+  }
+  char* Data() const { return data_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+class File {
+ public:
+  explicit File(HANDLE handle) : handle_(handle) {}
+  ~File() { Close(); }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  bool Opened() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  bool Close() {
+    if (!Opened()) return true;
+    const bool closed = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// The whole content of an open file; false when it cannot be read whole.
+bool ReadAll(const File& file, Bytes& content) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileSize) return false;
+  const DWORD wanted = static_cast<DWORD>(size.QuadPart);
+  if (!content.Allocate(wanted)) return false;
+  DWORD got = 0;
+  return wanted == 0 || (ReadFile(file.Get(), content.Data(), wanted, &got, nullptr) && got == wanted);
+}
+
+// The settings file's text, for reading; false when there is none to read.
+bool ReadForReading(const wchar_t* path, Bytes& content) {
+  // Another program may hold the file open for writing: reads still go on.
+  File file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.Opened() && ReadAll(file, content);
+}
+
+// Writes `size` bytes to `temporary`, then puts that file in the place of
+// `path` in one step: a failure at any point leaves `path` as it was and
+// removes what was written.
+bool ReplaceWhole(const wchar_t* path, const wchar_t* temporary, const char* bytes, std::size_t size) {
+  File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Opened()) return false;
+  DWORD written = 0;
+  bool whole = WriteFile(file.Get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  whole = whole && FlushFileBuffers(file.Get());
+  whole = file.Close() && whole;
+  whole = whole && MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!whole) DeleteFileW(temporary);
+  return whole;
 }
 
 }  // namespace
@@ -32,18 +114,31 @@ const zorvane::CharWidths& SystemCharWidths() {
 ProfileSection::ProfileSection() : directory{}, path{}, fileName{}, section{} {}
 
 void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE module) {
-  char modulePath[zorvane::kPathSize] = {};
-  // A result equal to the buffer size means the path was cut: refuse rather
-  // than look for the file in a directory that is not the executable's.
-  const DWORD n = GetModuleFileNameA(module, modulePath, sizeof modulePath);
-  const bool haveDirectory =
-      n > 0 && n < sizeof modulePath && zorvane::DirectoryOf(modulePath, directory, SystemCharWidths());
-  if (!haveDirectory) directory[0] = '\0';
+  // The module's path in UTF-16: its folder may hold characters that the
+  // system's code page lacks. A result that fills the buffer was cut: refuse
+  // rather than look for the file in a folder that is not the executable's.
+  wchar_t modulePath[zorvane::kPathSize] = {};
+  const DWORD n = GetModuleFileNameW(module, modulePath, zorvane::kPathSize);
+  wchar_t* separator = n > 0 && n < zorvane::kPathSize ? std::wcsrchr(modulePath, L'\\') : nullptr;
+  directory[0] = L'\0';
+  if (separator != nullptr) {
+    *separator = L'\0';
+    std::wmemcpy(directory, modulePath, static_cast<std::size_t>(separator - modulePath) + 1);
+  }
 
   if (newFile != nullptr) {
-    path[0] = '\0';
-    if (CopyName(fileName, newFile) && haveDirectory) {
-      zorvane::JoinPath(directory, fileName, path);
+    path[0] = L'\0';
+    fileName[0] = '\0';
+    wchar_t wideName[zorvane::kPathSize] = {};
+    const int length = CopyName(fileName, newFile) && newFile[0] != '\0'
+                           ? MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, newFile, -1, wideName, zorvane::kPathSize)
+                           : 0;
+    const std::size_t dirLength = std::wcslen(directory);
+    // "<directory>\<name>" and its NUL, never cut: a cut path names another file.
+    if (length > 0 && dirLength > 0 && dirLength + 1 + static_cast<std::size_t>(length) <= zorvane::kPathSize) {
+      std::wmemcpy(path, directory, dirLength);
+      path[dirLength] = L'\\';
+      std::wmemcpy(path + dirLength + 1, wideName, static_cast<std::size_t>(length));
     } else {
       fileName[0] = '\0';
     }
@@ -54,15 +149,23 @@ void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE
 void ProfileSection::ReadString(const char* key, char* destination, const char* defaultText,
                                 std::size_t size) const {
   if (size == 0) return;
-  char value[kValueSize] = {};
-  if (Usable()) {
-    GetPrivateProfileStringA(section, key, defaultText, value, kValueSize, path);
-  } else {
-    const std::size_t n = zorvane::PrefixLength(defaultText, kValueSize - 1, SystemCharWidths());
-    std::memcpy(value, defaultText, n);
-    value[n] = '\0';
+  const char* text = defaultText;
+  std::size_t length = std::strlen(defaultText);
+  Bytes content;
+  zorvane::IniValue found{};
+  if (Usable() && ReadForReading(path, content) &&
+      zorvane::FindIniValue(content.Data(), content.Size(), section, key, found)) {
+    text = content.Data() + found.begin;
+    length = found.length;
+    // A NUL byte in a damaged file ends the value.
+    if (const void* nul = std::memchr(text, '\0', length)) length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
   }
-  const std::size_t n = zorvane::PrefixLength(value, size - 1, SystemCharWidths());
+  // At most 255 bytes come back, and no character is split.
+  char value[kValueSize];
+  const std::size_t kept = length < kValueSize - 1 ? length : kValueSize - 1;
+  std::memcpy(value, text, kept);
+  value[kept] = '\0';
+  const std::size_t n = zorvane::PrefixLength(value, size - 1, zorvane::CodePage932());
   std::memcpy(destination, value, n);
   destination[n] = '\0';
 }
@@ -75,13 +178,42 @@ int ProfileSection::ReadInt(const char* key, int defaultValue) const {
   return zorvane::ParseInt(value);
 }
 
-void ProfileSection::WriteString(const char* key, const char* text) const {
-  if (!Usable()) return;
-  WritePrivateProfileStringA(section, key, text, path);
+bool ProfileSection::WriteString(const char* key, const char* text) const {
+  if (!Usable()) return false;
+  // A read-only file is the user's word that it must not change; Windows
+  // refuses to open it for writing, Wine does so only for some users.
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return false;
+  }
+  Bytes old;
+  {
+    // Opened for writing as well: a read-only file, or one that another
+    // program holds open without letting others write, is refused here.
+    File file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Opened()) {
+      if (!ReadAll(file, old)) return false;
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND || !old.Allocate(0)) {
+      return false;
+    }
+  }
+  Bytes edited;
+  if (!edited.Allocate(zorvane::IniEditRoom(old.Size(), section, key, text))) return false;
+  const std::size_t size =
+      zorvane::SetIniValue(old.Data(), old.Size(), section, key, text, edited.Data(), edited.Size());
+
+  // The new text goes to a file of the same folder and the same length of
+  // name first ("Zorvane.in~"), then takes the settings file's place.
+  wchar_t temporary[zorvane::kPathSize];
+  std::wmemcpy(temporary, path, zorvane::kPathSize);
+  wchar_t& last = temporary[std::wcslen(temporary) - 1];
+  last = last == L'~' ? L'_' : L'~';
+  return ReplaceWhole(path, temporary, edited.Data(), size);
 }
 
-void ProfileSection::WriteInt(const char* key, int value) const {
+bool ProfileSection::WriteInt(const char* key, int value) const {
   char text[zorvane::kDecimalSize];
   zorvane::FormatDecimal(value, 0, text);
-  WriteString(key, text);
+  return WriteString(key, text);
 }

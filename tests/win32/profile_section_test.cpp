@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "test_support.h"
@@ -77,6 +78,38 @@ TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
   EXPECT_EQ("[Brush]\nColor=255\n[Clock]\nTimeFormat=!$y年\n", Lines(ReadIni()));
 }
 
+// A write either puts the whole new file in place and says so, or leaves
+// the file as it was, says so, and leaves nothing behind: a read-only file,
+// a file another program holds open without letting others write, or a
+// folder without write access.
+TEST_F(SettingsFileTest, AWriteThatCannotBeDoneIsReportedAndChangesNothing) {
+  const std::string file = "[Clock]\r\nTitle=0\r\n";
+  WriteIni(file);
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  const std::wstring temporary = std::wstring(p.Path()).substr(0, std::wcslen(p.Path()) - 1) + L"~";
+
+  ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(p.WriteInt("Title", 1)) << "read-only file";
+  EXPECT_FALSE(p.WriteString("TimeFormat", "!$hh")) << "read-only file, new key";
+  SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(file, ReadIni());
+
+  {
+    HANDLE lock = CreateFileW(p.Path(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    EXPECT_FALSE(p.WriteInt("Title", 1)) << "file held open by another";
+    EXPECT_EQ(0, p.ReadInt("Title", 5)) << "a held file is still read";
+    CloseHandle(lock);
+  }
+  EXPECT_EQ(file, ReadIni());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "a refused write left a file";
+
+  EXPECT_TRUE(p.WriteInt("Title", 1));
+  EXPECT_EQ("[Clock]\nTitle=1\n", Lines(ReadIni()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
+}
+
 TEST_F(SettingsFileTest, BothDialogsConfirmedGiveTheKnownFile) {
   // The font dialog's OK comes first (it opens from the settings dialog),
   // each in its own writing order.
@@ -108,8 +141,8 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
   const std::string tooLong = std::string(300, 'a') + ".ini";
   ProfileSection p;
   p.Bind(tooLong.c_str(), "Clock", GetModuleHandleA(nullptr));
-  EXPECT_STREQ("", p.Path());
-  p.WriteInt("Title", 0);
+  EXPECT_STREQ(L"", p.Path());
+  EXPECT_FALSE(p.WriteInt("Title", 0)) << "a write that went nowhere is no success";
   EXPECT_EQ(1, p.ReadInt("Title", 1));
   char text[256];
   p.ReadString("TimeFormat", text, "fallback");
@@ -125,7 +158,7 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
 TEST_F(SettingsFileTest, TheFileLiesBesideTheExecutable) {
   ProfileSection p;
   p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
-  EXPECT_STREQ(IniPath().c_str(), p.Path());
+  EXPECT_STREQ(test_files::Wide(IniPath()).c_str(), p.Path());
 }
 
 TEST(Environment, RunsWithTheJapaneseCodePage) {
