@@ -33,6 +33,7 @@ class Bytes {
   Bytes& operator=(const Bytes&) = delete;
 
   bool Allocate(std::size_t size) {
+    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
     data_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size > 0 ? size : 1));
     size_ = data_ != nullptr ? size : 0;
     return data_ != nullptr;
@@ -75,12 +76,88 @@ bool ReadAll(const File& file, Bytes& content) {
   return wanted == 0 || (ReadFile(file.Get(), content.Data(), wanted, &got, nullptr) && got == wanted);
 }
 
+// How the file stores its text. The program writes code page 932 bytes;
+// a file saved by Notepad as "UTF-8 with BOM" or "Unicode" starts with a
+// byte order mark, and the system's profile functions read such a file as
+// text in that encoding: so does the program.
+enum class Encoding { CodePage932, Utf8, Utf16 };
+
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const char kUtf16Mark[] = "\xFF\xFE";
+
+// The file's text as code page 932 bytes in `text`. `whole` tells whether
+// every character of the file has a form in code page 932, so that writing
+// the text back in the file's encoding loses nothing.
+bool Decode(const Bytes& raw, Bytes& text, Encoding& encoding, bool& whole) {
+  whole = true;
+  encoding = Encoding::CodePage932;
+  const char* bytes = raw.Data();
+  const std::size_t size = raw.Size();
+  if (size >= 3 && std::memcmp(bytes, kUtf8Mark, 3) == 0) encoding = Encoding::Utf8;
+  if (size >= 2 && std::memcmp(bytes, kUtf16Mark, 2) == 0) encoding = Encoding::Utf16;
+  if (encoding == Encoding::CodePage932) {
+    if (!text.Allocate(size)) return false;
+    std::memcpy(text.Data(), bytes, size);
+    return true;
+  }
+  // In UTF-16 first (at most one unit per byte of UTF-8), then in 932.
+  Bytes wide;
+  int units = 0;
+  if (encoding == Encoding::Utf8) {
+    const int n = static_cast<int>(size - 3);
+    if (!wide.Allocate((n + 1) * sizeof(wchar_t))) return false;
+    units = n > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes + 3, n, reinterpret_cast<wchar_t*>(wide.Data()), n) : 0;
+    if (n > 0 && units == 0) return false;
+  } else {
+    units = static_cast<int>((size - 2) / 2);
+    if (!wide.Allocate((units + 1) * sizeof(wchar_t))) return false;
+    std::memcpy(wide.Data(), bytes + 2, units * sizeof(wchar_t));
+  }
+  const auto* from = reinterpret_cast<const wchar_t*>(wide.Data());
+  BOOL lost = FALSE;
+  const int n = units > 0 ? WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, from, units, nullptr, 0, nullptr, &lost) : 0;
+  if (!text.Allocate(static_cast<std::size_t>(n))) return false;
+  if (n > 0 && WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, from, units, text.Data(), n, nullptr, &lost) != n) {
+    return false;
+  }
+  whole = lost == FALSE;
+  return true;
+}
+
+// `size` bytes of code page 932 text in the file's encoding, with its mark.
+bool Encode(const char* text, std::size_t size, Encoding encoding, Bytes& raw) {
+  if (encoding == Encoding::CodePage932) {
+    if (!raw.Allocate(size)) return false;
+    std::memcpy(raw.Data(), text, size);
+    return true;
+  }
+  const int n = static_cast<int>(size);
+  Bytes wide;
+  if (!wide.Allocate((size + 1) * sizeof(wchar_t))) return false;
+  auto* units = reinterpret_cast<wchar_t*>(wide.Data());
+  const int count = n > 0 ? MultiByteToWideChar(932, 0, text, n, units, n) : 0;
+  if (n > 0 && count == 0) return false;
+  if (encoding == Encoding::Utf16) {
+    if (!raw.Allocate(2 + count * sizeof(wchar_t))) return false;
+    std::memcpy(raw.Data(), kUtf16Mark, 2);
+    std::memcpy(raw.Data() + 2, units, count * sizeof(wchar_t));
+    return true;
+  }
+  const int length = count > 0 ? WideCharToMultiByte(CP_UTF8, 0, units, count, nullptr, 0, nullptr, nullptr) : 0;
+  if (!raw.Allocate(3 + static_cast<std::size_t>(length))) return false;
+  std::memcpy(raw.Data(), kUtf8Mark, 3);
+  return length == 0 || WideCharToMultiByte(CP_UTF8, 0, units, count, raw.Data() + 3, length, nullptr, nullptr) == length;
+}
+
 // The settings file's text, for reading; false when there is none to read.
 bool ReadForReading(const wchar_t* path, Bytes& content) {
   // Another program may hold the file open for writing: reads still go on.
   File file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file.Opened() && ReadAll(file, content);
+  Bytes raw;
+  Encoding encoding;
+  bool whole = false;
+  return file.Opened() && ReadAll(file, raw) && Decode(raw, content, encoding, whole);
 }
 
 // Writes `size` bytes to `temporary`, then puts that file in the place of
@@ -186,22 +263,30 @@ bool ProfileSection::WriteString(const char* key, const char* text) const {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
     return false;
   }
-  Bytes old;
+  Bytes raw;
   {
     // Opened for writing as well: a read-only file, or one that another
     // program holds open without letting others write, is refused here.
     File file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Opened()) {
-      if (!ReadAll(file, old)) return false;
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND || !old.Allocate(0)) {
+      if (!ReadAll(file, raw)) return false;
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND || !raw.Allocate(0)) {
       return false;
     }
   }
+  // A file in UTF-8 or UTF-16 stays so; one holding characters that code
+  // page 932 lacks is not rewritten, as they would be lost.
+  Bytes old;
+  Encoding encoding;
+  bool whole = false;
+  if (!Decode(raw, old, encoding, whole) || !whole) return false;
   Bytes edited;
   if (!edited.Allocate(zorvane::IniEditRoom(old.Size(), section, key, text))) return false;
   const std::size_t size =
       zorvane::SetIniValue(old.Data(), old.Size(), section, key, text, edited.Data(), edited.Size());
+  Bytes stored;
+  if (!Encode(edited.Data(), size, encoding, stored)) return false;
 
   // The new text goes to a file of the same folder and the same length of
   // name first ("Zorvane.in~"), then takes the settings file's place.
@@ -209,7 +294,7 @@ bool ProfileSection::WriteString(const char* key, const char* text) const {
   std::wmemcpy(temporary, path, zorvane::kPathSize);
   wchar_t& last = temporary[std::wcslen(temporary) - 1];
   last = last == L'~' ? L'_' : L'~';
-  return ReplaceWhole(path, temporary, edited.Data(), size);
+  return ReplaceWhole(path, temporary, stored.Data(), stored.Size());
 }
 
 bool ProfileSection::WriteInt(const char* key, int value) const {

@@ -110,6 +110,36 @@ TEST_F(SettingsFileTest, AWriteThatCannotBeDoneIsReportedAndChangesNothing) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
 }
 
+// A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the
+// text it holds and stays in its encoding; one holding a character that
+// code page 932 lacks is not rewritten, since the character would be lost.
+TEST_F(SettingsFileTest, AFileWithAByteOrderMarkIsReadAsTextAndKeepsItsEncoding) {
+  const std::wstring text = L"[Clock]\r\nTimeFormat=!$y年\r\n";
+  const std::string utf16 = std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  WriteIni(utf16);
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  char value[256];
+  p.ReadString("TimeFormat", value, "");
+  EXPECT_STREQ("!$y年", value);
+  EXPECT_TRUE(p.WriteInt("Title", 0));
+  const std::wstring after = L"[Clock]\r\nTimeFormat=!$y年\r\nTitle=0\r\n";
+  EXPECT_EQ(std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(after.data()), after.size() * 2), ReadIni());
+
+  const std::string utf8 = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!$y\xE5\xB9\xB4\r\n";  // 年 in UTF-8
+  WriteIni(utf8);
+  p.ReadString("TimeFormat", value, "");
+  EXPECT_STREQ("!$y年", value);
+  EXPECT_TRUE(p.WriteString("TimeFormat", "!#W"));
+  EXPECT_EQ("\xEF\xBB\xBF[Clock]\r\nTimeFormat=!#W\r\n", ReadIni());
+
+  const std::string lossy = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!Caf\xC3\xA9 \xE2\x98\x95\r\n";  // Café ☕
+  WriteIni(lossy);
+  EXPECT_EQ(1, p.ReadInt("Title", 1));
+  EXPECT_FALSE(p.WriteInt("Title", 0));
+  EXPECT_EQ(lossy, ReadIni());
+}
+
 TEST_F(SettingsFileTest, BothDialogsConfirmedGiveTheKnownFile) {
   // The font dialog's OK comes first (it opens from the settings dialog),
   // each in its own writing order.
