@@ -162,9 +162,15 @@ bool ReadForReading(const wchar_t* path, Bytes& content) {
 
 // Writes `size` bytes to `temporary`, then puts that file in the place of
 // `path` in one step: a failure at any point leaves `path` as it was and
-// removes what was written.
-bool ReplaceWhole(const wchar_t* path, const wchar_t* temporary, const char* bytes, std::size_t size) {
-  File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// removes what was written. The new file keeps the old one's hidden and
+// system marks (`attributes`, INVALID_FILE_ATTRIBUTES for a new file).
+bool ReplaceWhole(const wchar_t* path, const wchar_t* temporary, const char* bytes, std::size_t size,
+                  DWORD attributes) {
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? 0
+                         : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL,
+                        nullptr));
   if (!file.Opened()) return false;
   DWORD written = 0;
   bool whole = WriteFile(file.Get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
@@ -294,7 +300,7 @@ bool ProfileSection::WriteString(const char* key, const char* text) const {
   std::wmemcpy(temporary, path, zorvane::kPathSize);
   wchar_t& last = temporary[std::wcslen(temporary) - 1];
   last = last == L'~' ? L'_' : L'~';
-  return ReplaceWhole(path, temporary, stored.Data(), stored.Size());
+  return ReplaceWhole(path, temporary, stored.Data(), stored.Size(), attributes);
 }
 
 bool ProfileSection::WriteInt(const char* key, int value) const {

@@ -76,6 +76,16 @@ TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
   p.Bind(nullptr, "Clock", nullptr);
   p.WriteString("TimeFormat", "!$y年");
   EXPECT_EQ("[Brush]\nColor=255\n[Clock]\nTimeFormat=!$y年\n", Lines(ReadIni()));
+
+  // The file's bytes are the program's own, whatever the system's code
+  // page: bytes that 932 leaves unassigned, that UTF-8 or 936 cannot read,
+  // and a second byte that is a backslash come back as they were.
+  const char raw[] = "\x80\xA0\xFD\xFE\xFF\xB7\xAC\xDD\x95\x5C";
+  EXPECT_TRUE(p.WriteString("Raw", raw));
+  char text[256];
+  p.ReadString("Raw", text, "");
+  EXPECT_STREQ(raw, text);
+  EXPECT_NE(std::string::npos, ReadIni().find(std::string("Raw=") + raw + "\r\n"));
 }
 
 // A write either puts the whole new file in place and says so, or leaves
@@ -105,8 +115,19 @@ TEST_F(SettingsFileTest, AWriteThatCannotBeDoneIsReportedAndChangesNothing) {
   EXPECT_EQ(file, ReadIni());
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "a refused write left a file";
 
+  // The new text cannot be put beside the file, as in a folder without
+  // write access (which Wine does not refuse to every user).
+  ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+  EXPECT_FALSE(p.WriteInt("Title", 1)) << "no room beside the file";
+  RemoveDirectoryW(temporary.c_str());
+  EXPECT_EQ(file, ReadIni());
+
+  ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_HIDDEN));
   EXPECT_TRUE(p.WriteInt("Title", 1));
   EXPECT_EQ("[Clock]\nTitle=1\n", Lines(ReadIni()));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), GetFileAttributesW(p.Path()) & FILE_ATTRIBUTE_HIDDEN)
+      << "a hidden file came back visible";
+  SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
 }
 
