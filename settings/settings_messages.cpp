@@ -30,12 +30,12 @@ void ShowSaveFailure(HWND owner, const wchar_t* path) {
          L"C:\\Program Files の中など書き込めないフォルダーに置いた場合は、"
          L"Zorvane.exe を書き込めるフォルダー (例: ドキュメントの中に作った Zorvane フォルダー) "
          L"に移してから起動し直してください。");
-  MessageBoxW(owner, message, kCaption, MB_OK | MB_ICONWARNING);
+  MessageBoxW(owner, message, kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 void ShowOpenFailure(HWND owner, const wchar_t* what) {
   wchar_t message[kMessageSize] = L"";
   Append(message, what);
   Append(message, L"を開けませんでした。時計はそのまま動き続けます。");
-  MessageBoxW(owner, message, kCaption, MB_OK | MB_ICONWARNING);
+  MessageBoxW(owner, message, kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
