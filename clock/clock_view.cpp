@@ -187,7 +187,10 @@ void ClockView::LoadFont() {
   lf.lfOutPrecision = OUT_TT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
-  lf.lfPitchAndFamily = FIXED_PITCH | FF_DONTCARE;
+  // No pitch asked for: Windows' font mapper weighs a pitch mismatch above
+  // a name mismatch, and would draw some fixed-pitch face in place of the
+  // proportional one named (the default face is one).
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
   char name[256];
   section.ReadString("Name", name, kDefaultFace, sizeof name);
   char face[zorvane::kFaceSize];

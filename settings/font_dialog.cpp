@@ -6,6 +6,7 @@
 #include "core/profile_values.h"
 #include "res/resource.h"
 #include "settings/profile_section.h"
+#include "settings/settings_messages.h"
 
 namespace {
 
@@ -106,29 +107,35 @@ void FontDialog::OnInitDialog() {
 void FontDialog::Save() {
   ProfileSection profile;
   profile.Bind(kSettingsFile, "Font", instance);
+  // The first write that fails ends the saving, and the user hears of it.
+  if (!SaveTo(profile)) ShowSaveFailure(window, profile.Path());
+}
 
+bool FontDialog::SaveTo(const ProfileSection& profile) {
   // Empty or non-numeric gives 0; 2^31 and more count as negative.
   int height = static_cast<int>(GetDlgItemInt(window, IDC_HEIGHT, nullptr, FALSE));
   if (height < kMinHeight) height = kMinHeight;
   if (height > kMaxHeight) height = kMaxHeight;
-  profile.WriteInt("Heighr", height);
+  if (!profile.WriteInt("Heighr", height)) return false;
 
   // No selection (-1) stores weight 0.
-  profile.WriteInt("Weight", (static_cast<int>(GetComboSelection(IDC_WEIGHT)) + 1) * 100);
+  if (!profile.WriteInt("Weight", (static_cast<int>(GetComboSelection(IDC_WEIGHT)) + 1) * 100)) return false;
 
-  profile.WriteInt("Italic", static_cast<int>(SendToItem(IDC_ITALIC, BM_GETCHECK, 0, 0)));
-  profile.WriteInt("ULine", static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0)));
-  profile.WriteInt("MLine", static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0)));
+  if (!profile.WriteInt("Italic", static_cast<int>(SendToItem(IDC_ITALIC, BM_GETCHECK, 0, 0))) ||
+      !profile.WriteInt("ULine", static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0))) ||
+      !profile.WriteInt("MLine", static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0)))) {
+    return false;
+  }
 
   // With no face selected the stored name stays as it is.
   const LRESULT selected = GetListSelection(IDC_FACE_LIST);
-  if (selected == LB_ERR) return;
+  if (selected == LB_ERR) return true;
   const LRESULT length = SendToItem(IDC_FACE_LIST, LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
-  if (length == LB_ERR || length >= kNameSize) return;
+  if (length == LB_ERR || length >= kNameSize) return true;
   char entry[kNameSize] = {};
   SendToItem(IDC_FACE_LIST, LB_GETTEXT, static_cast<WPARAM>(selected),
              reinterpret_cast<LPARAM>(entry));
   char face[zorvane::kFaceSize];
   zorvane::CutFaceName(entry, face, SystemCharWidths());
-  profile.WriteString("Name", face);
+  return profile.WriteString("Name", face);
 }

@@ -7,6 +7,8 @@
 
 #include "app/dialog_base.h"
 
+class ProfileSection;
+
 class FontDialog : public DialogBase {
  public:
   // Registers the up-down class of the height box.
@@ -24,5 +26,7 @@ class FontDialog : public DialogBase {
  private:
   void OnInitDialog();
   void OnCommand(int id);
+  // Writes the dialog's values; false at the first write that fails.
   void Save();
+  bool SaveTo(const ProfileSection& profile);
 };

@@ -1,6 +1,14 @@
 #pragma once
 // Access to one section of the settings file, Zorvane.ini beside the
-// executable. Holds no open file: every call is a complete profile call.
+// executable. Holds no open file: every call reads, or reads and rewrites,
+// the whole file.
+//
+// The file holds code page 932 text whatever the system's code page is, so
+// it is read and written as bytes by the program itself (core/ini_text.h
+// has the rules); the system's 8-bit profile functions would pass the text
+// through the system's code page, which under UTF-8 or another double-byte
+// code page does not give the bytes back. Its path is found in UTF-16, so
+// a folder name outside the system's code page still leads to it.
 
 #include <windows.h>
 
@@ -12,9 +20,9 @@
 constexpr const char* kSettingsFile = "Zorvane.ini";
 
 // How the running system's ANSI code page splits text into characters, as
-// the "A" calls split it: the rule for every cut of a path, a stored value
-// or a face name. Read once; the code page does not change while the
-// program runs.
+// the "A" calls split it. Read once; the code page does not change while
+// the program runs. The settings file's own text is always cut by code
+// page 932 instead.
 const zorvane::CharWidths& SystemCharWidths();
 
 class ProfileSection {
@@ -39,18 +47,20 @@ class ProfileSection {
   int ReadInt(const char* key, int defaultValue) const;
 
   // Replace or add the key, creating the section and the file if needed.
-  // A failed write is ignored: the next read shows what the file holds.
-  void WriteString(const char* key, const char* text) const;
-  void WriteInt(const char* key, int value) const;
+  // True when the file holds the new value. On false the file is as it was
+  // (a read-only or locked file, a folder without write access, no usable
+  // path) and nothing was written anywhere else.
+  bool WriteString(const char* key, const char* text) const;
+  bool WriteInt(const char* key, int value) const;
 
-  // The full path of the file, or "" when binding was refused.
-  const char* Path() const { return path; }
+  // The full path of the file, or L"" when binding was refused.
+  const wchar_t* Path() const { return path; }
 
  private:
-  bool Usable() const { return path[0] != '\0' && section[0] != '\0'; }
+  bool Usable() const { return path[0] != L'\0' && section[0] != '\0'; }
 
-  char directory[zorvane::kPathSize];
-  char path[zorvane::kPathSize];
+  wchar_t directory[zorvane::kPathSize];
+  wchar_t path[zorvane::kPathSize];
   char fileName[zorvane::kPathSize];
   char section[zorvane::kPathSize];
 };

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "settings/font_dialog.h"
 #include "settings/profile_section.h"
+#include "settings/settings_messages.h"
 
 COLORREF customColors[16] = {};
 
@@ -109,7 +110,9 @@ void SettingsDialog::OnCommand(int id) {
     case IDC_FONT_BUTTON: {
       // The font dialog stores its own values on OK; nothing here changes.
       FontDialog fontDialog;
-      fontDialog.Show(0, instance, window, IDD_FONT, this);
+      if (fontDialog.Show(0, instance, window, IDD_FONT, this) == -1) {
+        ShowOpenFailure(window, L"フォントの設定ダイアログ");
+      }
       break;
     }
     case IDOK:
@@ -134,11 +137,14 @@ void SettingsDialog::Save() {
 
   ProfileSection profile;
   profile.Bind(kSettingsFile, "Clock", instance);
-  profile.WriteString("TimeFormat", value);
-  profile.WriteInt("Text", static_cast<int>(textColor));
-  profile.WriteInt("TitleIN", static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0)));
-  profile.WriteInt("Title", static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0)));
-
-  profile.Bind(nullptr, "Brush", instance);
-  profile.WriteInt("Color", static_cast<int>(backColor));
+  // The first write that fails ends the saving: the user hears of it once,
+  // and the clock then shows what the file holds.
+  bool saved = profile.WriteString("TimeFormat", value) && profile.WriteInt("Text", static_cast<int>(textColor)) &&
+               profile.WriteInt("TitleIN", static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0))) &&
+               profile.WriteInt("Title", static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0)));
+  if (saved) {
+    profile.Bind(nullptr, "Brush", instance);
+    saved = profile.WriteInt("Color", static_cast<int>(backColor));
+  }
+  if (!saved) ShowSaveFailure(window, profile.Path());
 }

@@ -23,6 +23,14 @@ inline std::wstring Wide(const std::string& text) {
   return wide;
 }
 
+// UTF-16 text in the ANSI code page, for messages.
+inline std::string Narrow(const std::wstring& wide) {
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
+  return text;
+}
+
 // Files are opened by wide paths: a folder's name may have no form in the
 // ANSI code page (é has none in 932).
 inline void WriteBytes(const std::wstring& path, const std::string& bytes) {

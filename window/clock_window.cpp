@@ -8,6 +8,7 @@
 #include "core/tick_phase.h"
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
+#include "settings/settings_messages.h"
 
 namespace {
 
@@ -38,10 +39,14 @@ static_assert(IDM_TASKBAR_RIGHT - IDM_TOP_OUT_LEFT + 1 == sizeof kPositions / si
 
 }  // namespace
 
+ClockWindow::System ClockWindow::system = {DefWindowProcA, Shell_NotifyIconA, GetTickCount};
+
 ClockWindow::ClockWindow()
     : trayData{},
       trayIcon(nullptr),
       taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
+      trayRetrying(false),
+      trayRetryStart(0),
       settings(nullptr),
       exitAfterSettings(false),
       closeDialogRounds(0),
@@ -71,7 +76,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:        OnClose(window); return 0;
     case WM_PAINT:        OnPaint(window); return 0;
     case WM_COMMAND:      OnCommand(window, LOWORD(wParam)); return 0;
-    case WM_SYSCOMMAND:   OnSysCommand(window, wParam); return 0;
+    case WM_SYSCOMMAND:   return OnSysCommand(window, wParam, lParam);
     case WM_TIMER:        OnTimer(window, wParam); return 0;
     case WM_LBUTTONUP:    OnLeftButtonUp(window); return 0;
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
@@ -98,7 +103,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         OnTaskbarCreated();
         return 0;
       }
-      return DefWindowProcA(window, message, wParam, lParam);
+      return system.defaultProcedure(window, message, wParam, lParam);
   }
 }
 
@@ -124,7 +129,10 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   trayData.uFlags = NIF_MESSAGE | NIF_ICON;  // no tooltip
   trayData.uCallbackMessage = kTrayCallbackMessage;
   trayData.hIcon = trayIcon;
-  Shell_NotifyIconA(NIM_ADD, &trayData);
+  if (!AddTrayIcon()) {
+    trayRetrying = true;
+    trayRetryStart = system.tickCount();
+  }
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
@@ -134,8 +142,24 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   return 0;
 }
 
+bool ClockWindow::AddTrayIcon() {
+  // An add that timed out may still have put the icon there; then only a
+  // change of it succeeds.
+  return system.notifyIcon(NIM_ADD, &trayData) || system.notifyIcon(NIM_MODIFY, &trayData);
+}
+
+void ClockWindow::RetryTrayIcon() {
+  if (!trayRetrying) return;
+  if (system.tickCount() - trayRetryStart > kTrayRetryMilliseconds) {
+    trayRetrying = false;  // explorer is not coming; "TaskbarCreated" may still bring it
+    return;
+  }
+  if (AddTrayIcon()) trayRetrying = false;
+}
+
 void ClockWindow::OnTaskbarCreated() {
-  if (trayData.hWnd != nullptr) Shell_NotifyIconA(NIM_ADD, &trayData);
+  if (trayData.hWnd == nullptr) return;
+  if (system.notifyIcon(NIM_ADD, &trayData)) trayRetrying = false;
 }
 
 void ClockWindow::OnDestroy(HWND window) {
@@ -143,7 +167,8 @@ void ClockWindow::OnDestroy(HWND window) {
   WTSUnRegisterSessionNotification(window);
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
-  Shell_NotifyIconA(NIM_DELETE, &trayData);
+  trayRetrying = false;
+  system.notifyIcon(NIM_DELETE, &trayData);
   PostQuitMessage(0);
 }
 
@@ -159,6 +184,7 @@ void ClockWindow::OnPaint(HWND window) {
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   view.ReadTime();
   if (timerId != kTimerId) return;
+  RetryTrayIcon();
   view.Render();
   ScheduleTick(window);
 }
@@ -286,6 +312,11 @@ void ClockWindow::OnSettings(HWND window) {
   settings = &dialog;
   const INT_PTR result = dialog.Show(0, instance, window, IDD_SETTINGS, this);
   settings = nullptr;
+  if (result == -1) {
+    // The clock goes on as it was: shown again at the next tick in normal
+    // mode, its caption kept in title mode.
+    ShowOpenFailure(window, L"設定ダイアログ");
+  }
   if (result == IDOK) {
     view.LoadFormat();
     view.LoadBrush();
@@ -343,7 +374,15 @@ HWND ClockWindow::FrontDialog() const {
   return search.found;
 }
 
-void ClockWindow::OnSysCommand(HWND window, WPARAM command) {
+LRESULT ClockWindow::OnSysCommand(HWND window, WPARAM command, LPARAM lParam) {
+  // The screen saver and the monitor's power saving belong to the user's
+  // session: the clock, often the foreground window after a click, never
+  // holds them off.
+  const WPARAM kind = command & 0xFFF0;
+  if (kind == SC_SCREENSAVE || kind == SC_MONITORPOWER) {
+    return system.defaultProcedure(window, WM_SYSCOMMAND, command, lParam);
+  }
+  // Nothing else reaches the system: no drag, size, minimise or maximise.
   // The whole value is compared: a caption drag (SC_MOVE with a hit-test
   // code in the low bits) does nothing.
   if (command == SC_MOVE) {
@@ -351,6 +390,7 @@ void ClockWindow::OnSysCommand(HWND window, WPARAM command) {
   } else if (command == SC_CLOSE) {
     SendMessageA(window, WM_COMMAND, IDM_EXIT, 0);
   }
+  return 0;
 }
 
 void ClockWindow::OnLeftButtonUp(HWND) { view.StepForward(); }

@@ -29,17 +29,37 @@ class ClockWindow : public ClockApp {
   // WM_CREATE and runs OnCreate there.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // What the window asks of the system where a test needs to give the
+  // answer or to watch: default processing, the tray icon calls and the
+  // tick count that bounds the tray icon's retries.
+  struct System {
+    LRESULT(WINAPI* defaultProcedure)(HWND, UINT, WPARAM, LPARAM);
+    BOOL(WINAPI* notifyIcon)(DWORD, PNOTIFYICONDATAA);
+    DWORD(WINAPI* tickCount)();
+  };
+  static System system;
+
+  // How long a tray icon that could not be added is tried again, at every
+  // tick: explorer may run but not take icons yet when the clock starts
+  // with Windows, and no "TaskbarCreated" follows then.
+  static constexpr DWORD kTrayRetryMilliseconds = 60000;
+
  private:
   LRESULT OnCreate(HWND window, const CREATESTRUCTA* create);
   void OnDestroy(HWND window);
   void OnPaint(HWND window);
   void OnTimer(HWND window, UINT_PTR timerId);
   void OnCommand(HWND window, int commandId);
-  void OnSysCommand(HWND window, WPARAM command);
+  LRESULT OnSysCommand(HWND window, WPARAM command, LPARAM lParam);
   void OnLeftButtonUp(HWND window);
   void OnRightButtonUp(HWND window);
   void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
   void OnTaskbarCreated();
+  // Adds the tray icon, or finds it there already; true when it is shown.
+  bool AddTrayIcon();
+  // At a tick: adds the tray icon that could not be added yet, until the
+  // retries' time is up.
+  void RetryTrayIcon();
   void OnSettings(HWND window);
   void OnClose(HWND window);
   void OnCloseDialogs(HWND window);
@@ -75,6 +95,9 @@ class ClockWindow : public ClockApp {
   // Sent by the shell when a new taskbar appears (after explorer restarts):
   // the tray icon must be added again.
   UINT taskbarCreatedMessage;
+  // The tray icon is being tried again since `trayRetryStart` (tick count).
+  bool trayRetrying;
+  DWORD trayRetryStart;
   // The settings dialog while a settings session is open; one at a time.
   SettingsDialog* settings;
   // Exit was asked for during the settings session: the dialogs close as

@@ -6,6 +6,7 @@
 #include <colordlg.h>
 
 #include <memory>
+#include <set>
 
 #include "tests/e2e/driver.h"
 
@@ -69,6 +70,20 @@ class SettingsTest : public ClockTest {
   static ::testing::AssertionResult PressToClose(HWND dialog, int button) {
     Press(dialog, button);
     return Eventually([&] { return Holds(!IsWindow(dialog), "the dialog " + TextOf(dialog) + " stays open"); });
+  }
+
+  // The box over `owner` that says the settings could not be saved: it
+  // names the file. Closed with its OK.
+  ::testing::AssertionResult SaidUnsaved(HWND owner) {
+    HWND box = Opened(owner, "Zorvane");
+    if (!box) return ::testing::AssertionFailure() << "no message";
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    const std::wstring said(text);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (said.find(L"保存できませんでした") == std::wstring::npos || said.find(install_.SettingsFile()) == std::wstring::npos)
+      return ::testing::AssertionFailure() << "the message does not name the file: " << test_files::Narrow(said);
+    return ::testing::AssertionSuccess();
   }
 
   bool Stored(const std::string& line) const {
@@ -267,8 +282,10 @@ TEST_F(SettingsTest, WhileTheDialogsAreOpenTheTrayLeadsToThemAndExitCancelsThem)
 }
 
 // Another program holds the settings file open and lets others read it but
-// not write it: OK still closes both dialogs, and the clock goes on with
-// what the file holds (normal mode, the old font, the old format).
+// not write it; then the file is made read-only. Each dialog's OK says that
+// the settings could not be saved, naming the file, and still closes; the
+// clock goes on with what the file holds (normal mode, the old font, the
+// old format), and nothing is written anywhere.
 TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesOn) {
   const std::string file = "[Clock]\r\nTimeFormat=!%hh:%mm\r\n[Font]\r\nHeighr=14\r\n";
   ASSERT_NO_FATAL_FAILURE(Launch(file));
@@ -287,8 +304,15 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesO
   HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
   ASSERT_TRUE(font);
   Type(font, IDC_HEIGHT, "40");
-  ASSERT_TRUE(PressToClose(font, IDOK));
-  ASSERT_TRUE(PressToClose(settings, IDOK));
+  Press(font, IDOK);
+  EXPECT_TRUE(SaidUnsaved(font)) << "a locked file";
+  EXPECT_TRUE(Eventually([&] { return Holds(!IsWindow(font), "the font dialog stays open"); }));
+
+  lock.reset();
+  ASSERT_TRUE(SetFileAttributesW(install_.SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY));
+  Press(settings, IDOK);
+  EXPECT_TRUE(SaidUnsaved(settings)) << "a read-only file";
+  EXPECT_TRUE(Eventually([&] { return Holds(!IsWindow(settings), "the settings dialog stays open"); }));
 
   EXPECT_TRUE(Eventually([&] { return Holds(IsWindowVisible(window_), "the clock stays hidden"); }));
   anchors_.Move(A(), {200, 150, 800, 450});
@@ -297,16 +321,26 @@ TEST_F(SettingsTest, AFileThatCannotBeWrittenStillEndsTheDialogsAndTheClockGoesO
   EXPECT_EQ(height, ClientHeight(window_)) << "the font is not the stored one";
   EXPECT_EQ(TextOf(A()), kCaptionA);
   EXPECT_TRUE(clock_.Running());
-  lock.reset();
+  SetFileAttributesW(install_.SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(file, install_.ReadSettings());
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((install_.Directory() + L"\\*").c_str(), &found);
+  std::set<std::wstring> names;
+  if (search != INVALID_HANDLE_VALUE) {
+    do names.insert(found.cFileName); while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  EXPECT_EQ((std::set<std::wstring>{L".", L"..", L"Zorvane.exe", L"Zorvane.ini"}), names)
+      << "something was written beside the settings file";
   EXPECT_EQ(ExitClock(), 0u);
 }
 
-// The settings file is the one beside the executable under the system's
-// own code page, whatever bytes the path holds: under 1252 a folder name
-// ending in é (0xE9, which starts a two-byte character under 932) is
-// followed by a real separator; under 932 the program's own name ending in
-// 表 (0x95 0x5C) holds none. The clock reads the file there (Title=0: no
+// The settings file is the one beside the executable under every code
+// page, whatever the path holds: under 1252 a folder name ending in é
+// (0xE9, which starts a two-byte character under 932) is followed by a real
+// separator; under 932 the program's own name ending in 表 (0x95 0x5C)
+// holds none; a folder name may have no form in the system's code page at
+// all. Its code page 932 text is read and kept byte for byte. The clock reads the file there (Title=0: no
 // caption), and OK writes it there and nowhere else.
 struct CodePageCase {
   const char* name;
@@ -325,7 +359,9 @@ class CodePageTest : public SettingsTest, public ::testing::WithParamInterface<C
 
 TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
   ASSERT_TRUE(placed_.Copied());
-  placed_.WriteSettings("[Clock]\r\nTitle=0\r\n");
+  // Code page 932 text, as a Japanese system writes it: it reads and comes
+  // back byte for byte under every code page.
+  placed_.WriteSettings("[Clock]\r\nTitle=0\r\n; 時計の表示 ｷｬﾝｾﾙ\r\n[Font]\r\nName=ＭＳ ゴシック表\r\n");
   clock_ = placed_.StartInLocale(GetParam().locale);
   ASSERT_TRUE(clock_) << "Zorvane.exe could not be started";
   window_ = clock_.ClockWindow();
@@ -337,7 +373,8 @@ TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
   HWND settings = Opened(window_, nullptr);
   ASSERT_TRUE(settings);
   ASSERT_TRUE(PressToClose(settings, IDOK));
-  EXPECT_EQ("[Clock]\nTitle=0\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\n[Brush]\nColor=0\n",
+  EXPECT_EQ("[Clock]\nTitle=0\n; 時計の表示 ｷｬﾝｾﾙ\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\n"
+            "[Font]\nName=ＭＳ ゴシック表\n[Brush]\nColor=0\n",
             Lines(placed_.ReadSettings()));
   const std::wstring parent = placed_.Directory().substr(0, placed_.Directory().rfind(L'\\'));
   EXPECT_EQ(GetFileAttributesW((parent + L"\\Zorvane.ini").c_str()), INVALID_FILE_ATTRIBUTES)
@@ -346,7 +383,12 @@ TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
 
 INSTANTIATE_TEST_SUITE_P(CodePages, CodePageTest,
                          ::testing::Values(CodePageCase{"Cp1252", "C.UTF-8", L"Ren\u00E9", L"Zorvane.exe"},
-                                           CodePageCase{"Cp932", "ja_JP.UTF-8", L"表示", L"時計表.exe"}),
+                                           CodePageCase{"Cp932", "ja_JP.UTF-8", L"表示", L"時計表.exe"},
+                                           // Folder names that the system's code page lacks.
+                                           CodePageCase{"Cp1252JapaneseFolder", "C.UTF-8", L"時計", L"Zorvane.exe"},
+                                           CodePageCase{"Cp932AccentedFolder", "ja_JP.UTF-8", L"Zo\u00EB", L"Zorvane.exe"},
+                                           // Another double-byte code page, whose pairs are not 932's.
+                                           CodePageCase{"Cp936", "zh_CN.UTF-8", L"Zo\u00EB", L"Zorvane.exe"}),
                          [](const ::testing::TestParamInfo<CodePageCase>& info) { return info.param.name; });
 
 }  // namespace

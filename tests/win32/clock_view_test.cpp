@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <mutex>
 #include <string>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "app/dpi.h"
+#include "app/gdi.h"
 #include "clock/clock_view.h"
 #include "clock/system_answers.h"
 #include "clock/window_style.h"
@@ -795,10 +797,29 @@ TEST_F(ClockViewTest, DefaultsAreWhiteOnBlackInTheDefaultFace) {
   EXPECT_EQ(400, lf.lfWeight);
   EXPECT_EQ(SHIFTJIS_CHARSET, lf.lfCharSet);
   EXPECT_STREQ("ＭＳ Ｐゴシック", lf.lfFaceName);
+  // The face is proportional: a font asked for with a fixed pitch may be
+  // drawn in another face by Windows' font mapper.
+  EXPECT_EQ(DEFAULT_PITCH, lf.lfPitchAndFamily & 3);
 
   anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
   MakeForeground(anchorA);
   Tick();
+  // The clock's font gives the face that the name alone gives (Wine draws
+  // its replacement, IPAPGothic, under the name).
+  wchar_t drawn[LF_FACESIZE] = {}, named[LF_FACESIZE] = {};
+  {
+    LOGFONTW byName{};
+    std::wcscpy(byName.lfFaceName, L"ＭＳ Ｐゴシック");
+    gdi::Font font(CreateFontIndirectW(&byName));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font.Get());
+    GetTextFaceW(dc, LF_FACESIZE, named);
+    SelectObject(dc, view->Font());
+    GetTextFaceW(dc, LF_FACESIZE, drawn);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+  }
+  EXPECT_STREQ(named, drawn) << "the face drawn is not the face named";
   // Default format: "yyyy/mm/dd(Www) hh:mm:ss".
   EXPECT_EQ(24u, std::strlen(view->DisplayText())) << view->DisplayText();
 

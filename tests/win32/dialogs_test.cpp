@@ -16,10 +16,12 @@
 #include <utility>
 
 #include "app/gdi.h"
+#include "clock/window_style.h"
 #include "res/resource.h"
 #include "settings/font_dialog.h"
 #include "settings/settings_dialog.h"
 #include "test_support.h"
+#include "window/clock_window.h"
 
 using namespace testing_support;
 
@@ -385,6 +387,66 @@ TEST_F(DialogFlow, StyleBoxesShowWhatTheFontDrawsAndAnUnknownFaceIsKept) {
   EXPECT_EQ(IDOK, Open(IDD_FONT, {{kFont, shown, IDOK}}));
   EXPECT_EQ("[Font]\nItalic=0\nULine=1\nMLine=1\nName=No Such Face\nHeighr=14\nWeight=400\n",
             Lines(ReadIni()));
+}
+
+// The text of a message box.
+std::wstring BoxText(HWND box) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  return text;
+}
+
+// A dialog that cannot be made says so, and what opened it goes on: the
+// settings dialog stays open, the clock ticks again.
+TEST_F(DialogFlow, ADialogThatCannotBeOpenedSaysSo) {
+  // The font dialog's arrows are a common control: without their class its
+  // template cannot be made (as where the control library is missing).
+  HMODULE controls = GetModuleHandleA("comctl32.dll");
+  WNDCLASSEXW arrows{};
+  arrows.cbSize = sizeof arrows;
+  ASSERT_TRUE(GetClassInfoExW(controls, L"msctls_updown32", &arrows));
+  ASSERT_TRUE(UnregisterClassW(L"msctls_updown32", controls));
+  std::wstring said;
+  const INT_PTR result = Open(IDD_SETTINGS, {{kSettings, nullptr, IDC_FONT_BUTTON},
+                                             {"Zorvane", [&](HWND box) { said = BoxText(box); }, IDOK},
+                                             {kSettings, nullptr, IDCANCEL}});
+  arrows.hInstance = controls;
+  ASSERT_TRUE(RegisterClassExW(&arrows));
+  EXPECT_EQ(IDCANCEL, result);
+  EXPECT_NE(std::wstring::npos, said.find(L"フォントの設定ダイアログを開けませんでした"));
+
+  // A clock whose module has no dialog templates.
+  ClockWindow clock;
+  CreateParams p{};
+  p.instance = GetModuleHandleA("kernel32.dll");
+  p.windowProcedure = ClockWindow::WindowProc;
+  p.title = "DialogFailureClock";
+  p.className = "DialogFailureClock";
+  p.cursorId = 0xFFFF;
+  p.exStyle = window_style::kExStyle;
+  p.style = window_style::kCaptionStyle;
+  p.x = p.y = -1;
+  p.width = 200;
+  p.height = 80;
+  p.showCommand = SW_HIDE;
+  p.flags = kCreateNoGuard;
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  said.clear();
+  Play({{"Zorvane", [&](HWND box) { said = BoxText(box); }, IDOK}}, [&] {
+    return SendMessageA(w, WM_COMMAND, IDM_SETTINGS, 0);
+  });
+  EXPECT_NE(std::wstring::npos, said.find(L"設定ダイアログを開けませんでした"));
+  const ULONGLONG until = GetTickCount64() + 5000;
+  MSG msg;
+  while (!IsWindowVisible(w) && GetTickCount64() < until) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+  EXPECT_TRUE(IsWindowVisible(w)) << "the clock does not tick again";
+  DestroyWindow(w);
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 }  // namespace

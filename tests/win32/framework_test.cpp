@@ -133,6 +133,118 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   DestroyClock(w);
 }
 
+// The clock window's seams to the system, replaced for one test: default
+// processing and the tray calls are counted, the tray takes icons only
+// once it is "ready", and the tick count is the test's.
+struct FakeSystem {
+  static std::vector<WPARAM> defaultCommands;
+  static std::vector<DWORD> trayCalls;
+  static bool trayReady;
+  static DWORD now;
+
+  static LRESULT WINAPI Default(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_SYSCOMMAND) {
+      defaultCommands.push_back(wp);
+      return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+  }
+  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA) {
+    trayCalls.push_back(message);
+    return message == NIM_DELETE || (trayReady && message == NIM_ADD);
+  }
+  static DWORD WINAPI Ticks() { return now; }
+
+  FakeSystem() : saved(ClockWindow::system) {
+    defaultCommands.clear();
+    trayCalls.clear();
+    trayReady = false;
+    now = 0xFFFF0000u;  // the tick count wraps during the retries
+    ClockWindow::system = {Default, Notify, Ticks};
+  }
+  ~FakeSystem() { ClockWindow::system = saved; }
+  size_t Adds() const {
+    size_t n = 0;
+    for (DWORD m : trayCalls) n += m == NIM_ADD;
+    return n;
+  }
+  ClockWindow::System saved;
+};
+std::vector<WPARAM> FakeSystem::defaultCommands;
+std::vector<DWORD> FakeSystem::trayCalls;
+bool FakeSystem::trayReady;
+DWORD FakeSystem::now;
+
+void Tick(HWND clock) { SendMessageA(clock, WM_TIMER, ClockWindow::kTimerId, 0); }
+
+TEST(ClockWindowSystem, OnlyTheScreenSaverAndMonitorPowerReachDefaultProcessing) {
+  FakeSystem system;
+  ClockWindow clock;
+  CreateParams p = Params("SystemCommandsClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  const RECT before = [&] { RECT r{}; GetWindowRect(w, &r); return r; }();
+  for (WPARAM command : {SC_SCREENSAVE, SC_MOVE | HTCAPTION, SC_SIZE | WMSZ_BOTTOMRIGHT, SC_MINIMIZE, SC_MAXIMIZE,
+                         SC_RESTORE, SC_KEYMENU, SC_MONITORPOWER}) {
+    SendMessageA(w, WM_SYSCOMMAND, command, command == SC_MONITORPOWER ? 2 : 0);
+  }
+  EXPECT_EQ((std::vector<WPARAM>{SC_SCREENSAVE, SC_MONITORPOWER}), FakeSystem::defaultCommands);
+  RECT after{};
+  GetWindowRect(w, &after);
+  EXPECT_TRUE(EqualRect(&before, &after)) << "a system command moved or sized the clock";
+  EXPECT_FALSE(IsIconic(w));
+  EXPECT_FALSE(IsZoomed(w));
+  DestroyClock(w);
+}
+
+// Explorer runs but takes no icons yet (a start with Windows): the add is
+// tried again at the ticks of the next minute, and no longer.
+TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
+  FakeSystem system;
+  const DWORD start = FakeSystem::now;
+  {
+    ClockWindow clock;
+    CreateParams p = Params("TrayRetryClock", ClockWindow::WindowProc);
+    HWND w = clock.Create(p);
+    ASSERT_NE(nullptr, w);
+    EXPECT_EQ(1u, system.Adds());
+    FakeSystem::now = start + 500;
+    Tick(w);
+    FakeSystem::now = start + 30000;
+    Tick(w);
+    EXPECT_EQ(3u, system.Adds()) << "one try at each tick";
+    FakeSystem::trayReady = true;
+    FakeSystem::now = start + 59500;
+    Tick(w);
+    EXPECT_EQ(4u, system.Adds());
+    Tick(w);
+    Tick(w);
+    EXPECT_EQ(4u, system.Adds()) << "tried again once the icon was there";
+    DestroyClock(w);
+  }
+
+  FakeSystem::trayReady = false;
+  FakeSystem::trayCalls.clear();
+  FakeSystem::now = start;
+  ClockWindow clock;
+  CreateParams p = Params("TrayGiveUpClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  FakeSystem::now = start + ClockWindow::kTrayRetryMilliseconds;
+  Tick(w);
+  EXPECT_EQ(2u, system.Adds()) << "still within the minute";
+  FakeSystem::now = start + ClockWindow::kTrayRetryMilliseconds + 1;
+  Tick(w);
+  FakeSystem::now += 500;
+  Tick(w);
+  EXPECT_EQ(2u, system.Adds()) << "tried beyond the minute";
+  // A new taskbar still brings the icon.
+  FakeSystem::trayReady = true;
+  SendMessageA(w, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_EQ(3u, system.Adds());
+  DestroyClock(w);
+}
+
 TEST(WindowBinding, TheDefaultProcedureHandsCreationToTheHandler) {
   Recording<ClockApp> app;
   CreateParams p = Params("FrameworkApp", nullptr);

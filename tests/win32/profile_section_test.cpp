@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "test_support.h"
@@ -75,6 +76,89 @@ TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
   p.Bind(nullptr, "Clock", nullptr);
   p.WriteString("TimeFormat", "!$y年");
   EXPECT_EQ("[Brush]\nColor=255\n[Clock]\nTimeFormat=!$y年\n", Lines(ReadIni()));
+
+  // The file's bytes are the program's own, whatever the system's code
+  // page: bytes that 932 leaves unassigned, that UTF-8 or 936 cannot read,
+  // and a second byte that is a backslash come back as they were.
+  const char raw[] = "\x80\xA0\xFD\xFE\xFF\xB7\xAC\xDD\x95\x5C";
+  EXPECT_TRUE(p.WriteString("Raw", raw));
+  char text[256];
+  p.ReadString("Raw", text, "");
+  EXPECT_STREQ(raw, text);
+  EXPECT_NE(std::string::npos, ReadIni().find(std::string("Raw=") + raw + "\r\n"));
+}
+
+// A write either puts the whole new file in place and says so, or leaves
+// the file as it was, says so, and leaves nothing behind: a read-only file,
+// a file another program holds open without letting others write, or a
+// folder without write access.
+TEST_F(SettingsFileTest, AWriteThatCannotBeDoneIsReportedAndChangesNothing) {
+  const std::string file = "[Clock]\r\nTitle=0\r\n";
+  WriteIni(file);
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  const std::wstring temporary = std::wstring(p.Path()).substr(0, std::wcslen(p.Path()) - 1) + L"~";
+
+  ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(p.WriteInt("Title", 1)) << "read-only file";
+  EXPECT_FALSE(p.WriteString("TimeFormat", "!$hh")) << "read-only file, new key";
+  SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(file, ReadIni());
+
+  {
+    HANDLE lock = CreateFileW(p.Path(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    EXPECT_FALSE(p.WriteInt("Title", 1)) << "file held open by another";
+    EXPECT_EQ(0, p.ReadInt("Title", 5)) << "a held file is still read";
+    CloseHandle(lock);
+  }
+  EXPECT_EQ(file, ReadIni());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "a refused write left a file";
+
+  // The new text cannot be put beside the file, as in a folder without
+  // write access (which Wine does not refuse to every user).
+  ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+  EXPECT_FALSE(p.WriteInt("Title", 1)) << "no room beside the file";
+  RemoveDirectoryW(temporary.c_str());
+  EXPECT_EQ(file, ReadIni());
+
+  ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(p.WriteInt("Title", 1));
+  EXPECT_EQ("[Clock]\nTitle=1\n", Lines(ReadIni()));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), GetFileAttributesW(p.Path()) & FILE_ATTRIBUTE_HIDDEN)
+      << "a hidden file came back visible";
+  SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
+}
+
+// A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the
+// text it holds and stays in its encoding; one holding a character that
+// code page 932 lacks is not rewritten, since the character would be lost.
+TEST_F(SettingsFileTest, AFileWithAByteOrderMarkIsReadAsTextAndKeepsItsEncoding) {
+  const std::wstring text = L"[Clock]\r\nTimeFormat=!$y年\r\n";
+  const std::string utf16 = std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  WriteIni(utf16);
+  ProfileSection p;
+  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  char value[256];
+  p.ReadString("TimeFormat", value, "");
+  EXPECT_STREQ("!$y年", value);
+  EXPECT_TRUE(p.WriteInt("Title", 0));
+  const std::wstring after = L"[Clock]\r\nTimeFormat=!$y年\r\nTitle=0\r\n";
+  EXPECT_EQ(std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(after.data()), after.size() * 2), ReadIni());
+
+  const std::string utf8 = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!$y\xE5\xB9\xB4\r\n";  // 年 in UTF-8
+  WriteIni(utf8);
+  p.ReadString("TimeFormat", value, "");
+  EXPECT_STREQ("!$y年", value);
+  EXPECT_TRUE(p.WriteString("TimeFormat", "!#W"));
+  EXPECT_EQ("\xEF\xBB\xBF[Clock]\r\nTimeFormat=!#W\r\n", ReadIni());
+
+  const std::string lossy = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!Caf\xC3\xA9 \xE2\x98\x95\r\n";  // Café ☕
+  WriteIni(lossy);
+  EXPECT_EQ(1, p.ReadInt("Title", 1));
+  EXPECT_FALSE(p.WriteInt("Title", 0));
+  EXPECT_EQ(lossy, ReadIni());
 }
 
 TEST_F(SettingsFileTest, BothDialogsConfirmedGiveTheKnownFile) {
@@ -108,8 +192,8 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
   const std::string tooLong = std::string(300, 'a') + ".ini";
   ProfileSection p;
   p.Bind(tooLong.c_str(), "Clock", GetModuleHandleA(nullptr));
-  EXPECT_STREQ("", p.Path());
-  p.WriteInt("Title", 0);
+  EXPECT_STREQ(L"", p.Path());
+  EXPECT_FALSE(p.WriteInt("Title", 0)) << "a write that went nowhere is no success";
   EXPECT_EQ(1, p.ReadInt("Title", 1));
   char text[256];
   p.ReadString("TimeFormat", text, "fallback");
@@ -125,7 +209,7 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
 TEST_F(SettingsFileTest, TheFileLiesBesideTheExecutable) {
   ProfileSection p;
   p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
-  EXPECT_STREQ(IniPath().c_str(), p.Path());
+  EXPECT_STREQ(test_files::Wide(IniPath()).c_str(), p.Path());
 }
 
 TEST(Environment, RunsWithTheJapaneseCodePage) {
