@@ -27,6 +27,7 @@ class WideText {
 
   const wchar_t* Get() const { return data != nullptr ? data : L""; }
   int Length() const { return length; }
+  int Capacity() const { return capacity; }
   bool Empty() const { return length == 0; }
 
   // Room for `count` characters and the NUL, the text kept; null when the

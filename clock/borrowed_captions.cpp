@@ -34,7 +34,9 @@ Sent Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs, D
 // The caption as the system holds it, whole, read without a message to the
 // owner, so it costs nothing even when the owner does not answer.
 bool CurrentCaption(HWND w, text::WideText& out) {
-  for (int room = std::max(out.Length() + 1, 255); room <= kMaxCaption; room *= 2) {
+  // The buffer keeps its size from one tick to the next: a long caption
+  // costs one read, not one per doubling.
+  for (int room = std::max(out.Capacity(), 255); room <= kMaxCaption; room *= 2) {
     wchar_t* buffer = out.Reserve(room);
     if (buffer == nullptr) return false;
     const int n = InternalGetWindowText(w, buffer, room + 1);
@@ -139,7 +141,7 @@ bool BorrowedCaptions::Show(HWND anchor, const text::WideText& text) {
     if (!loan.saved) return true;
   }
 
-  text::WideText shown;
+  text::WideText& shown = shownBuffer;
   if (!CurrentCaption(anchor, shown)) return true;
   // The owner has retitled its window since the clock wrote (a browser
   // went to another page): that is now the caption to give back.
@@ -175,7 +177,7 @@ bool BorrowedCaptions::Write(CaptionLoan& loan, const text::WideText& text) {
 bool BorrowedCaptions::Return(CaptionLoan& loan, DWORD timeoutMs) {
   if (loan.window == nullptr || !loan.written || !IsWindow(loan.window)) return true;
   if (!Answers(loan, timeoutMs)) return false;
-  text::WideText shown;
+  text::WideText& shown = shownBuffer;
   if (!CurrentCaption(loan.window, shown)) return false;
   // The owner's own newer title, or the give-back already arrived.
   if (!WrittenByClock(loan, shown)) return true;

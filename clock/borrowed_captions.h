@@ -105,4 +105,6 @@ class BorrowedCaptions {
   // write into it, the buffer is neither moved nor freed.
   text::WideText readBuffer;
   HWND lentTo = nullptr;
+  // The caption as the system shows it, read at every tick.
+  text::WideText shownBuffer;
 };
