@@ -737,6 +737,13 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   // Cut to 31 bytes at a character boundary: 15 two-byte characters.
   EXPECT_EQ(30u, std::strlen(lf.lfFaceName));
 
+  // A face for vertical writing, stored by hand, still loads.
+  WriteIni("[Font]\r\nName=@ＭＳ Ｐゴシック\r\n");
+  view->LoadFont();
+  LOGFONTW wide{};
+  GetObjectW(view->Font(), sizeof wide, &wide);
+  EXPECT_STREQ(L"@ＭＳ Ｐゴシック", wide.lfFaceName);
+
   // Sizes beyond the bound (a damaged file; the first of several Heighr
   // lines counts) are unreadable and take the defaults, 14 and 0.
   WriteIni("[Font]\r\nHeighr=65536\r\nHeighr=20\r\nWidth=-100000\r\n");
