@@ -2,6 +2,12 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <cstring>
+
+#include "app/text_convert.h"
+#include "core/profile_values.h"
+
 namespace {
 
 // What Show hands the dialog manager; lives only during the Show call.
@@ -29,11 +35,11 @@ INT_PTR DialogBase::Show(UINT flags, HINSTANCE dialogInstance, HWND dialogOwner,
   const LPARAM param = reinterpret_cast<LPARAM>(&record);
   if (flags & 1) {
     modal = 0;
-    window = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), owner, DialogProc, param);
+    window = CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc, param);
     return reinterpret_cast<INT_PTR>(window);
   }
   modal = 1;
-  return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, DialogProc, param);
+  return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc, param);
 }
 
 void DialogBase::End(INT_PTR result) {
@@ -77,7 +83,45 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND dialog, UINT message, WPARAM wParam
 }
 
 LRESULT DialogBase::AddComboString(int id, const char* text) {
-  return SendToItem(id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  const text::WideText wide = text::FromOwn(text);
+  return SendDlgItemMessageW(window, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.Get()));
+}
+
+void DialogBase::SetItemText(int id, const char* text) {
+  const text::WideText wide = text::FromOwn(text);
+  SetDlgItemTextW(window, id, wide.Get());
+}
+
+bool DialogBase::GetItemText(int id, char* out, int size, const wchar_t* what) {
+  out[0] = '\0';
+  // Twice the room in bytes: no character of code page 932 takes more
+  // than two, so only a character the code page lacks can fail here.
+  text::WideText wide;
+  wchar_t* room = wide.Reserve(size);
+  auto* own = static_cast<char*>(std::malloc(static_cast<std::size_t>(size) * 2 + 1));
+  bool ok = room != nullptr && own != nullptr;
+  if (ok) {
+    wide.SetLength(GetDlgItemTextW(window, id, room, size));
+    ok = text::ToOwn(wide.Get(), own, static_cast<std::size_t>(size) * 2 + 1) == text::ToOwnResult::Ok;
+    if (ok) {
+      const std::size_t n = zorvane::PrefixLength(own, static_cast<std::size_t>(size) - 1, zorvane::CodePage932());
+      std::memcpy(out, own, n);
+      out[n] = '\0';
+    } else {
+      RefuseText(what);
+    }
+  }
+  std::free(own);
+  return ok;
+}
+
+void DialogBase::RefuseText(const wchar_t* what) {
+  wchar_t caption[256] = {};
+  GetWindowTextW(window, caption, 256);
+  wchar_t message[512];
+  wsprintfW(message, L"%sに、設定ファイルに保存できない文字が含まれています。"
+                     L"その文字を除いてから、もう一度 OK を押してください。", what);
+  MessageBoxW(window, message, caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 LRESULT DialogBase::SetComboSelection(int id, int index) {
@@ -93,8 +137,9 @@ LRESULT DialogBase::SetListSelection(int id, int index) {
 LRESULT DialogBase::GetListSelection(int id) { return SendToItem(id, LB_GETCURSEL, 0, 0); }
 
 LRESULT DialogBase::FindListString(int id, int startIndex, const char* text) {
-  return SendToItem(id, LB_FINDSTRING, static_cast<WPARAM>(startIndex),
-                    reinterpret_cast<LPARAM>(text));
+  const text::WideText wide = text::FromOwn(text);
+  return SendDlgItemMessageW(window, id, LB_FINDSTRING, static_cast<WPARAM>(startIndex),
+                             reinterpret_cast<LPARAM>(wide.Get()));
 }
 
 LRESULT DialogBase::SetSpinRange(int id, int low, int high) {

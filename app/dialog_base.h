@@ -25,8 +25,18 @@ class DialogBase : public WindowBase {
 
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Control messages, each answered by the control.
+  // Control messages, each answered by the control. Texts are the clock's
+  // own (code page 932) and reach the controls in UTF-16.
   LRESULT AddComboString(int id, const char* text);
+  void SetItemText(int id, const char* text);
+  // The control's text as the clock's own, into `out` of `size` bytes, cut
+  // to whole characters. False, with a message box over the dialog naming
+  // `what`, when it holds a character that code page 932 lacks: such text
+  // is never stored with "?" in its place.
+  bool GetItemText(int id, char* out, int size, const wchar_t* what);
+  // Tells the user that `what` holds a character the settings file cannot
+  // keep (code page 932 lacks it).
+  void RefuseText(const wchar_t* what);
   LRESULT SetComboSelection(int id, int index);
   LRESULT GetComboSelection(int id);
   LRESULT SetListSelection(int id, int index);

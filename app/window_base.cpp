@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/text_convert.h"
+
 WindowBase::WindowBase()
     : instance(nullptr),
       window(nullptr),
@@ -74,5 +76,8 @@ int WindowBase::ShowMessage(const char* text, const char* caption, int kind, UIN
     default: break;
   }
   if (boxOwner == nullptr) boxOwner = window;
-  return MessageBoxA(boxOwner, text, caption, style);
+  // The clock's own text, shown the same under any system code page.
+  const text::WideText wideText = text::FromOwn(text);
+  const text::WideText wideCaption = text::FromOwn(caption);
+  return MessageBoxW(boxOwner, wideText.Get(), wideCaption.Get(), style);
 }

@@ -28,7 +28,7 @@ class WindowBase {
 
   // A message box whose icon follows `kind`: '!' exclamation, '?' question,
   // 'S'/'s'/'X'/'x' hand, 'i' information, anything else none. A null owner
-  // means this object's window.
+  // means this object's window. The texts are the clock's own (code page 932).
   int ShowMessage(const char* text, const char* caption, int kind, UINT style, HWND owner);
 
  protected:

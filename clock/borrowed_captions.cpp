@@ -1,8 +1,9 @@
 #include "clock/borrowed_captions.h"
 
 #include <algorithm>
-#include <cstring>
-#include <iterator>
+#include <cstdlib>
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -10,65 +11,78 @@ namespace {
 // stop the clock.
 constexpr DWORD kSendTimeoutMs = 250;
 
-bool Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
-                             &result) != 0;
-}
+// No window holds a longer caption than this many characters that the clock
+// would take on; a longer one is left alone.
+constexpr int kMaxCaption = 1 << 20;
 
-// The longest prefix of `wide` (`count` characters) whose ANSI form fits in
-// `out`, converted; the caption a 1024-byte WM_GETTEXT would give.
-void ToAnsi(const wchar_t* wide, int count, char (&out)[zorvane::kTextSize]) {
-  out[0] = '\0';
-  while (count > 0) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide, count, out, sizeof out - 1, nullptr, nullptr);
-    if (n > 0) {
-      out[n] = '\0';
-      return;
-    }
-    --count;  // too long: drop characters from the end until it fits
+BorrowedCaptions::SendFunction sendFunction = SendMessageTimeoutW;
+
+enum class Sent { Delivered, NotAnswered, Refused };
+
+Sent Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs, DWORD_PTR* result = nullptr) {
+  DWORD_PTR ignored = 0;
+  SetLastError(ERROR_SUCCESS);
+  if (sendFunction(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+                   result != nullptr ? result : &ignored) != 0) {
+    return Sent::Delivered;
   }
+  // The user interface privilege isolation fails the send at once with
+  // "access denied"; a busy or hung program fails it with a timeout.
+  return GetLastError() == ERROR_ACCESS_DENIED ? Sent::Refused : Sent::NotAnswered;
 }
 
-// The caption as the system holds it, read without a message to the owner,
-// so it costs nothing even when the owner does not answer.
-void CurrentCaption(HWND w, char (&out)[zorvane::kTextSize]) {
-  wchar_t wide[zorvane::kTextSize];
-  ToAnsi(wide, InternalGetWindowText(w, wide, zorvane::kTextSize), out);
+// The caption as the system holds it, whole, read without a message to the
+// owner, so it costs nothing even when the owner does not answer.
+bool CurrentCaption(HWND w, text::WideText& out) {
+  // The buffer keeps its size from one tick to the next: a long caption
+  // costs one read, not one per doubling.
+  for (int room = std::max(out.Capacity(), 255); room <= kMaxCaption; room *= 2) {
+    wchar_t* buffer = out.Reserve(room);
+    if (buffer == nullptr) return false;
+    const int n = InternalGetWindowText(w, buffer, room + 1);
+    if (n < room) {  // with room to spare, nothing was cut
+      out.SetLength(n);
+      return true;
+    }
+  }
+  return false;
 }
 
-// What a caption reads after `text` has been written into it: the system
-// keeps captions in UTF-16, so bytes without a character of their own do
-// not come back as they were sent.
-void AsShown(const char* text, char (&out)[zorvane::kTextSize]) {
-  wchar_t wide[zorvane::kTextSize];
-  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, zorvane::kTextSize);
-  ToAnsi(wide, n > 0 ? n - 1 : 0, out);
-}
-
-void Copy(char (&to)[zorvane::kTextSize], const char* from) {
-  const std::size_t n = std::min(std::strlen(from), sizeof to - 1);
-  std::memcpy(to, from, n);
-  to[n] = '\0';
+bool OfThisProcess(HWND w) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(w, &process);
+  return process == GetCurrentProcessId();
 }
 
 // Whether `shown` is a text the clock put there (delivered, or perhaps
 // still on its way), rather than one the owner set.
-bool WrittenByClock(const CaptionLoan& loan, const char* shown) {
-  return std::strcmp(shown, loan.shownAfterWrite) == 0 ||
-         (loan.shownAfterStalledWrite[0] != '\0' && std::strcmp(shown, loan.shownAfterStalledWrite) == 0);
+bool WrittenByClock(const CaptionLoan& loan, const text::WideText& shown) {
+  return (loan.delivered && shown == loan.shownAfterWrite) || (loan.stalledWrite && shown == loan.stalledText);
 }
 
 // A window that timed out may still hold the clock's earlier sends; once
 // it answers a null message, they have all been handled.
 bool Answers(CaptionLoan& loan, DWORD timeoutMs) {
   if (!loan.stalled) return true;
-  if (!Send(loan.window, WM_NULL, 0, 0, timeoutMs)) return false;
+  if (Send(loan.window, WM_NULL, 0, 0, timeoutMs) != Sent::Delivered) return false;
   loan.stalled = false;
+  loan.stalledWrite = false;
   return true;
 }
 
 }  // namespace
+
+void BorrowedCaptions::UseSendFunction(SendFunction send) {
+  sendFunction = send != nullptr ? send : SendMessageTimeoutW;
+}
+
+BorrowedCaptions::~BorrowedCaptions() {
+  for (std::size_t i = 0; i < pendingCount; ++i) pending[i].~CaptionLoan();
+  std::free(pending);
+  // A window of this process that has not yet answered a read may still
+  // write into the buffer: it is left to the end of the process.
+  if (lentTo != nullptr && IsWindow(lentTo)) readBuffer.Abandon();
+}
 
 void BorrowedCaptions::Take(HWND anchor) {
   if (current.window == anchor) return;
@@ -77,94 +91,147 @@ void BorrowedCaptions::Take(HWND anchor) {
   // A window that is still owed its caption goes on with that loan: its
   // caption may still show the clock's text, which must not be saved as
   // its own.
-  for (CaptionLoan& loan : pending) {
-    if (loan.window == anchor && anchor != nullptr) {
-      current = loan;
-      loan = CaptionLoan{};
+  if (anchor == nullptr) return;
+  for (std::size_t i = 0; i < pendingCount; ++i) {
+    if (pending[i].window == anchor) {
+      current = std::move(pending[i]);
+      pending[i] = std::move(pending[pendingCount - 1]);
+      pending[--pendingCount].~CaptionLoan();
       break;
     }
   }
 }
 
-void BorrowedCaptions::Show(HWND anchor, const char* text) {
-  Take(anchor);
-  if (anchor == nullptr) return;
-  CaptionLoan& loan = current;
-  if (!loan.saved) {
-    // Never write over a caption that could not be read: there would be
-    // nothing to give back. A busy window is asked again at the next tick.
-    readBuffer[0] = '\0';
-    loan.saved = Send(anchor, WM_GETTEXT, sizeof readBuffer, reinterpret_cast<LPARAM>(readBuffer),
-                      kSendTimeoutMs);
-    if (!loan.saved) return;
-    readBuffer[sizeof readBuffer - 1] = '\0';
-    Copy(loan.savedCaption, readBuffer);
+bool BorrowedCaptions::Read(CaptionLoan& loan) {
+  if (lentTo != nullptr) {
+    // The buffer is free again once that window has handled the read.
+    if (IsWindow(lentTo) && Send(lentTo, WM_NULL, 0, 0, kSendTimeoutMs) != Sent::Delivered) return false;
+    lentTo = nullptr;
   }
-  if (!Answers(loan, kSendTimeoutMs)) return;
-
-  char shown[zorvane::kTextSize];
-  CurrentCaption(anchor, shown);
-  // The owner has retitled its window since the clock wrote (a browser
-  // went to another page): that is now the caption to give back.
-  if (loan.written && !WrittenByClock(loan, shown)) Copy(loan.savedCaption, shown);
-
-  char wanted[zorvane::kTextSize];
-  AsShown(text, wanted);
-  if (std::strcmp(shown, wanted) != 0) Write(loan, text, wanted);
+  // Asked for its length first, then read with one character to spare: a
+  // read that fills the buffer may have been cut (the caption grew in
+  // between), and a caption not held whole is never written over.
+  DWORD_PTR length = 0;
+  if (Send(loan.window, WM_GETTEXTLENGTH, 0, 0, kSendTimeoutMs, &length) != Sent::Delivered) return false;
+  if (length >= static_cast<DWORD_PTR>(kMaxCaption)) return false;
+  const int room = static_cast<int>(length) + 1;
+  wchar_t* buffer = readBuffer.Reserve(room);
+  if (buffer == nullptr) return false;
+  buffer[0] = L'\0';
+  DWORD_PTR copied = 0;
+  if (Send(loan.window, WM_GETTEXT, static_cast<WPARAM>(room) + 1, reinterpret_cast<LPARAM>(buffer),
+           kSendTimeoutMs, &copied) != Sent::Delivered) {
+    if (OfThisProcess(loan.window)) lentTo = loan.window;
+    return false;
+  }
+  if (copied >= static_cast<DWORD_PTR>(room)) return false;
+  return loan.savedCaption.Assign(buffer, static_cast<int>(copied));
 }
 
-void BorrowedCaptions::Write(CaptionLoan& loan, const char* text, const char* wanted) {
-  loan.written = true;
-  if (Send(loan.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), kSendTimeoutMs)) {
-    Copy(loan.shownAfterWrite, wanted);
-    loan.shownAfterStalledWrite[0] = '\0';
-  } else {
-    Copy(loan.shownAfterStalledWrite, wanted);
-    loan.stalled = true;
+bool BorrowedCaptions::Show(HWND anchor, const text::WideText& text) {
+  Take(anchor);
+  if (anchor == nullptr) return true;
+  CaptionLoan& loan = current;
+  if (loan.refused) return false;
+  if (!Answers(loan, kSendTimeoutMs)) return true;
+  // Never write over a caption that could not be read whole: there would
+  // be nothing to give back. A busy window is asked again at the next tick.
+  if (!loan.saved) {
+    loan.saved = Read(loan);
+    if (!loan.saved) return true;
   }
+
+  text::WideText& shown = shownBuffer;
+  if (!CurrentCaption(anchor, shown)) return true;
+  // The owner has retitled its window since the clock wrote (a browser
+  // went to another page): that is now the caption to give back.
+  if (loan.written && !WrittenByClock(loan, shown)) loan.savedCaption.Assign(shown);
+
+  // Already showing the text, or what this window makes of it.
+  if (shown == text) return true;
+  if (loan.delivered && text == loan.sentText && shown == loan.shownAfterWrite) return true;
+  return Write(loan, text);
+}
+
+bool BorrowedCaptions::Write(CaptionLoan& loan, const text::WideText& text) {
+  switch (Send(loan.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.Get()), kSendTimeoutMs)) {
+    case Sent::Delivered:
+      loan.written = true;
+      loan.delivered = loan.sentText.Assign(text) && CurrentCaption(loan.window, loan.shownAfterWrite);
+      loan.stalledWrite = false;
+      return true;
+    case Sent::Refused:
+      // Nothing was written, so nothing is owed; the window stays refused
+      // while it is the anchor.
+      loan.refused = true;
+      return false;
+    case Sent::NotAnswered:
+      loan.written = true;
+      loan.stalledWrite = loan.stalledText.Assign(text);
+      loan.stalled = true;
+      return true;
+  }
+  return true;
 }
 
 bool BorrowedCaptions::Return(CaptionLoan& loan, DWORD timeoutMs) {
   if (loan.window == nullptr || !loan.written || !IsWindow(loan.window)) return true;
   if (!Answers(loan, timeoutMs)) return false;
-  char shown[zorvane::kTextSize];
-  CurrentCaption(loan.window, shown);
+  text::WideText& shown = shownBuffer;
+  if (!CurrentCaption(loan.window, shown)) return false;
   // The owner's own newer title, or the give-back already arrived.
   if (!WrittenByClock(loan, shown)) return true;
-  if (Send(loan.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(loan.savedCaption), timeoutMs)) {
-    return true;
+  switch (Send(loan.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(loan.savedCaption.Get()), timeoutMs)) {
+    case Sent::Delivered:
+    case Sent::Refused:  // it took no write of the clock's either
+      return true;
+    case Sent::NotAnswered:
+      break;
   }
   loan.stalled = true;
   return false;
 }
 
-void BorrowedCaptions::Hold(const CaptionLoan& loan) {
-  CaptionLoan* slot = &pending[0];
-  for (CaptionLoan& p : pending) {
-    if (p.window == nullptr || !IsWindow(p.window)) {
-      slot = &p;
-      break;
-    }
+void BorrowedCaptions::DropFinished() {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < pendingCount; ++i) {
+    if (pending[i].window == nullptr || !IsWindow(pending[i].window)) continue;
+    if (kept != i) pending[kept] = std::move(pending[i]);
+    ++kept;
   }
-  *slot = loan;
+  while (pendingCount > kept) pending[--pendingCount].~CaptionLoan();
+}
+
+void BorrowedCaptions::Hold(CaptionLoan&& loan) {
+  DropFinished();
+  if (pendingCount == pendingRoom) {
+    const std::size_t room = pendingRoom == 0 ? 8 : pendingRoom * 2;
+    auto* grown = static_cast<CaptionLoan*>(std::malloc(room * sizeof(CaptionLoan)));
+    // Without memory the give-back cannot be kept; nothing else can be done.
+    if (grown == nullptr) return;
+    for (std::size_t i = 0; i < pendingCount; ++i) {
+      new (&grown[i]) CaptionLoan(std::move(pending[i]));
+      pending[i].~CaptionLoan();
+    }
+    std::free(pending);
+    pending = grown;
+    pendingRoom = room;
+  }
+  new (&pending[pendingCount++]) CaptionLoan(std::move(loan));
 }
 
 void BorrowedCaptions::GiveBack() {
-  if (!Return(current, kSendTimeoutMs)) Hold(current);
+  if (!Return(current, kSendTimeoutMs)) Hold(std::move(current));
   current = CaptionLoan{};
 }
 
 void BorrowedCaptions::RetryPending() { RetryPendingWithin(kSendTimeoutMs); }
 
 void BorrowedCaptions::RetryPendingWithin(DWORD timeoutMs) {
-  for (CaptionLoan& loan : pending) {
-    if (loan.window != nullptr && Return(loan, timeoutMs)) loan = CaptionLoan{};
+  for (std::size_t i = 0; i < pendingCount; ++i) {
+    if (Return(pending[i], timeoutMs)) pending[i].window = nullptr;
   }
-}
-
-std::size_t BorrowedCaptions::Pending() const {
-  return static_cast<std::size_t>(std::count_if(
-      std::begin(pending), std::end(pending), [](const CaptionLoan& l) { return l.window != nullptr; }));
+  DropFinished();
 }
 
 void BorrowedCaptions::Settle(DWORD waitMs) {

@@ -73,6 +73,7 @@ ClockView::ClockView()
       localTime{},
       viewTable{},
       titleMode(0),
+      shownForRefusal(false),
       textColor(kWhite),
       backColor(0),
       drawnText{},
@@ -173,7 +174,7 @@ void ClockView::LoadFont() {
 
   // The stored sizes are pixels at 100 %; the font is made for the scale
   // of the monitor the clock is on.
-  LOGFONTA lf{};
+  LOGFONTW lf{};
   lf.lfHeight = dpi::Scale(height, monitorDpi);
   lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(section.ReadInt("Width", 0), 0), monitorDpi);
   lf.lfEscapement = 0;
@@ -193,10 +194,12 @@ void ClockView::LoadFont() {
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
   char name[256];
   section.ReadString("Name", name, kDefaultFace, sizeof name);
+  // The name is the clock's own text: cut as code page 932, and given to
+  // the system in UTF-16, so the face is found under any code page.
   char face[zorvane::kFaceSize];
-  zorvane::CutFaceName(name, face, SystemCharWidths());
-  std::memcpy(lf.lfFaceName, face, sizeof face);
-  font.Reset(CreateFontIndirectA(&lf));
+  zorvane::CutFaceName(name, face, zorvane::CodePage932());
+  text::FromOwn(face, lf.lfFaceName, LF_FACESIZE);
+  font.Reset(CreateFontIndirectW(&lf));
 }
 
 void ClockView::LoadTitleMode() {
@@ -205,6 +208,7 @@ void ClockView::LoadTitleMode() {
   titleMode = clock.ReadInt("TitleIN", 0);
   overFullScreen = clock.ReadInt("FullScreen", 0) == 1;
   asideForFullScreen = false;
+  shownForRefusal = false;
   RestoreCaption();
   // Shown without activation: the clock never takes the keyboard from the
   // user's application.
@@ -331,7 +335,10 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
   SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits); }
+void ClockView::FormatTime() {
+  zorvane::FormatTime(timeFormat, localTime, displayText, padDigits);
+  text::FromOwn(displayText, wideText);
+}
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 
@@ -403,7 +410,7 @@ void ClockView::Draw() {
 
 void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   textRect = RECT{};
-  DrawTextA(memoryDC, displayText, -1, &textRect, DT_CALCRECT);
+  DrawTextW(memoryDC, wideText.Get(), wideText.Length(), &textRect, DT_CALCRECT);
   if (textRect.right > kMaxPictureSize) textRect.right = kMaxPictureSize;
   if (textRect.bottom > kMaxPictureSize) textRect.bottom = kMaxPictureSize;
   Place();
@@ -417,7 +424,7 @@ void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   }
   SetTextColor(memoryDC, textColor);
   SetBkColor(memoryDC, backColor);
-  DrawTextA(memoryDC, displayText, -1, &textRect, 0);
+  DrawTextW(memoryDC, wideText.Get(), wideText.Length(), &textRect, 0);
   std::memcpy(drawnText, displayText, sizeof drawnText);
   pictureStale = false;
   ++drawings;
@@ -450,12 +457,19 @@ int ClockView::UpdateCaption() {
   }
   if (titleMode != 0) {
     // An anchor that cannot be seen gets its caption back, as at a switch.
-    if (anchorShown) {
-      captions.Show(foregroundWindow, displayText);
-    } else {
+    if (!anchorShown) {
       captions.GiveBack();
+      return 1;
     }
-    return 1;
+    // A window that refuses the clock's write gets the clock window docked
+    // to it instead, as in normal mode; the next window that takes the
+    // text hides it again.
+    if (captions.Show(foregroundWindow, wideText)) {
+      if (shownForRefusal) ShowWindow(window, SW_HIDE);
+      shownForRefusal = false;
+      return 1;
+    }
+    shownForRefusal = true;
   }
   if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);
   return 0;

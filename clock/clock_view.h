@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/gdi.h"
+#include "app/text_convert.h"
 #include "clock/borrowed_captions.h"
 #include "core/placement.h"
 #include "core/time_format.h"
@@ -56,9 +57,12 @@ class ClockView {
   void DisplayChanged();
 
   // Whether the clock's window is to stay hidden whatever asks to show it:
-  // the time goes into a caption (title mode), or a fullscreen program is
+  // the time goes into a caption (title mode, where the anchor takes it),
+  // or a fullscreen program is
   // in front.
-  bool KeepsHidden() const { return titleMode != 0 || asideForFullScreen; }
+  bool KeepsHidden() const {
+    return (titleMode != 0 && !shownForRefusal) || asideForFullScreen;
+  }
 
   // The session ends: every borrowed caption goes back, with the bounded
   // wait of an exit.
@@ -76,10 +80,12 @@ class ClockView {
   // picture's bitmap in `memoryDC`, made (compatible with `windowDC`) only
   // when the text's size changed.
   void DrawClockText(HDC memoryDC, HDC windowDC);
-  // Title mode: the caption of the anchor shows the text; 1 in title mode,
-  // 0 in normal mode.
+  // Title mode: the caption of the anchor shows the text; 1 then, 0 when
+  // the clock window shows the text (normal mode, or an anchor that
+  // refuses the clock's write).
   int UpdateCaption();
-  // Gives back the caption the clock wrote into, if any.
+  // Gives back the caption the clock wrote into, if any, as at a switch to
+  // another window.
   void RestoreCaption();
 
   // Work done by the ticks so far that leaves no trace a test could see:
@@ -139,6 +145,8 @@ class ClockView {
   int padDigits;
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];
+  // displayText as the system takes it, for drawing and for captions.
+  text::WideText wideText;
   HWND foregroundWindow;
   // The anchor can be seen at the last tick: not minimised, hidden, cloaked
   // or closed since it came to the front. While it cannot, the clock stays
@@ -169,6 +177,9 @@ class ClockView {
   std::tm localTime;
   zorvane::ViewTable viewTable;
   int titleMode;
+  // Title mode shows the clock window for an anchor that refuses the
+  // clock's write, and hides it again at the next anchor that takes it.
+  bool shownForRefusal;
   COLORREF textColor;
   COLORREF backColor;
   BorrowedCaptions captions;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/gdi.h"
+#include "app/text_convert.h"
 #include "core/profile_values.h"
 #include "res/resource.h"
 #include "settings/profile_section.h"
@@ -40,15 +41,18 @@ FontDialog::FontDialog() {
   InitCommonControlsEx(&controls);
 }
 
-int CALLBACK FontDialog::AddFaceName(const LOGFONTA* font, const TEXTMETRICA*, DWORD,
+int CALLBACK FontDialog::AddFaceName(const LOGFONTW* font, const TEXTMETRICW*, DWORD,
                                      LPARAM listBox) {
+  // A face for vertical writing draws the clock's text on its side; the
+  // system's own font chooser leaves them out too.
+  if (font->lfFaceName[0] == L'@') return 1;
   // Windows reports one font per face, Wine some faces many times over
   // ("Liberation Sans" about a dozen times); the list shows each face once.
   // Face names compare without regard to case, as LB_FINDSTRINGEXACT does.
   const auto list = reinterpret_cast<HWND>(listBox);
   const auto name = reinterpret_cast<LPARAM>(font->lfFaceName);
-  if (SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), name) == LB_ERR) {
-    SendMessageA(list, LB_ADDSTRING, 0, name);
+  if (SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), name) == LB_ERR) {
+    SendMessageW(list, LB_ADDSTRING, 0, name);
   }
   return 1;
 }
@@ -68,8 +72,7 @@ INT_PTR FontDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
 
 void FontDialog::OnCommand(int id) {
   if (id == IDOK) {
-    Save();
-    End(IDOK);
+    if (Save()) End(IDOK);
   } else if (id == IDCANCEL) {
     End(IDCANCEL);  // nothing is written
   }
@@ -77,9 +80,10 @@ void FontDialog::OnCommand(int id) {
 
 void FontDialog::OnInitDialog() {
   {
-    // Every installed face, once; the list box sorts them.
+    // Every installed face, once, by its name in UTF-16; the list box sorts
+    // them.
     gdi::WindowDC dc(window);
-    EnumFontsA(dc.Get(), nullptr, AddFaceName,
+    EnumFontsW(dc.Get(), nullptr, AddFaceName,
                reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_FACE_LIST)));
   }
   SetSpinRange(IDC_HEIGHT_SPIN, kMinHeight, kMaxHeight);
@@ -104,14 +108,35 @@ void FontDialog::OnInitDialog() {
   SetListSelection(IDC_FACE_LIST, static_cast<int>(FindListString(IDC_FACE_LIST, 0, name)));
 }
 
-void FontDialog::Save() {
+bool FontDialog::Save() {
+  // The face first: one the settings file cannot name keeps the dialog
+  // open, and nothing is written. With no face selected the stored name
+  // stays as it is.
+  char face[zorvane::kFaceSize] = {};
+  const LRESULT selected = GetListSelection(IDC_FACE_LIST);
+  const LRESULT length =
+      selected == LB_ERR ? LB_ERR : SendToItem(IDC_FACE_LIST, LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
+  const bool storeFace = length != LB_ERR && length < kNameSize;
+  if (storeFace) {
+    wchar_t entry[kNameSize] = {};
+    SendDlgItemMessageW(window, IDC_FACE_LIST, LB_GETTEXT, static_cast<WPARAM>(selected),
+                        reinterpret_cast<LPARAM>(entry));
+    char name[kNameSize * 2 + 1];
+    if (text::ToOwn(entry, name, sizeof name) != text::ToOwnResult::Ok) {
+      RefuseText(L"選んだフォント名");
+      return false;
+    }
+    zorvane::CutFaceName(name, face, zorvane::CodePage932());
+  }
+
   ProfileSection profile;
   profile.Bind(kSettingsFile, "Font", instance);
   // The first write that fails ends the saving, and the user hears of it.
-  if (!SaveTo(profile)) ShowSaveFailure(window, profile.Path());
+  if (!SaveTo(profile, storeFace ? face : nullptr)) ShowSaveFailure(window, profile.Path());
+  return true;
 }
 
-bool FontDialog::SaveTo(const ProfileSection& profile) {
+bool FontDialog::SaveTo(const ProfileSection& profile, const char* face) {
   // Empty or non-numeric gives 0; 2^31 and more count as negative.
   int height = static_cast<int>(GetDlgItemInt(window, IDC_HEIGHT, nullptr, FALSE));
   if (height < kMinHeight) height = kMinHeight;
@@ -127,15 +152,5 @@ bool FontDialog::SaveTo(const ProfileSection& profile) {
     return false;
   }
 
-  // With no face selected the stored name stays as it is.
-  const LRESULT selected = GetListSelection(IDC_FACE_LIST);
-  if (selected == LB_ERR) return true;
-  const LRESULT length = SendToItem(IDC_FACE_LIST, LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
-  if (length == LB_ERR || length >= kNameSize) return true;
-  char entry[kNameSize] = {};
-  SendToItem(IDC_FACE_LIST, LB_GETTEXT, static_cast<WPARAM>(selected),
-             reinterpret_cast<LPARAM>(entry));
-  char face[zorvane::kFaceSize];
-  zorvane::CutFaceName(entry, face, SystemCharWidths());
-  return profile.WriteString("Name", face);
+  return face == nullptr || profile.WriteString("Name", face);
 }

@@ -18,15 +18,18 @@ class FontDialog : public DialogBase {
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
 
   // Font enumeration callback: adds the reported face name to the list box
-  // passed as `listBox` unless it is there already, and keeps the
-  // enumeration going.
-  static int CALLBACK AddFaceName(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD type,
+  // passed as `listBox` unless it is there already or it is a face for
+  // vertical writing ("@" before its name), and keeps the enumeration going.
+  static int CALLBACK AddFaceName(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type,
                                   LPARAM listBox);
 
  private:
   void OnInitDialog();
   void OnCommand(int id);
-  // Writes the dialog's values; false at the first write that fails.
-  void Save();
-  bool SaveTo(const ProfileSection& profile);
+  // False, with nothing written, when the chosen face cannot be stored;
+  // a write that fails is told to the user, and the dialog ends.
+  bool Save();
+  // Writes the dialog's values and `face` unless it is null; false at the
+  // first write that fails.
+  bool SaveTo(const ProfileSection& profile, const char* face);
 };

@@ -78,7 +78,7 @@ void SettingsDialog::OnInitDialog() {
   profile.Bind(kSettingsFile, "Clock", instance);
   char stored[kFormatSize];
   profile.ReadString("TimeFormat", stored, kDefaultFormat, sizeof stored);
-  SetDlgItemTextA(window, IDC_FORMAT, zorvane::DropLeadIn(stored));
+  SetItemText(IDC_FORMAT, zorvane::DropLeadIn(stored));
   SendToItem(IDC_SHOW_TITLE, BM_SETCHECK, CheckState(profile.ReadInt("Title", 1)), 0);
   SendToItem(IDC_TITLE_MODE, BM_SETCHECK, CheckState(profile.ReadInt("TitleIN", 0)), 0);
   textColor = static_cast<COLORREF>(profile.ReadInt("Text", kDefaultText));
@@ -116,8 +116,8 @@ void SettingsDialog::OnCommand(int id) {
       break;
     }
     case IDOK:
-      Save();
-      End(IDOK);
+      // A format the settings file cannot hold keeps the dialog open.
+      if (Save()) End(IDOK);
       break;
     case IDCANCEL:
       End(IDCANCEL);
@@ -127,13 +127,13 @@ void SettingsDialog::OnCommand(int id) {
   }
 }
 
-void SettingsDialog::Save() {
+bool SettingsDialog::Save() {
   char format[kFormatSize] = {};
-  GetDlgItemTextA(window, IDC_FORMAT, format, sizeof format);
+  if (!GetItemText(IDC_FORMAT, format, sizeof format, L"書式")) return false;
   // The lead-in keeps leading blanks from being dropped when read back;
   // at most 1022 bytes of the text follow it, never half a character.
   char value[kFormatSize];
-  zorvane::AddLeadIn(format, value, sizeof value, SystemCharWidths());
+  zorvane::AddLeadIn(format, value, sizeof value, zorvane::CodePage932());
 
   ProfileSection profile;
   profile.Bind(kSettingsFile, "Clock", instance);
@@ -147,4 +147,5 @@ void SettingsDialog::Save() {
     saved = profile.WriteInt("Color", static_cast<int>(backColor));
   }
   if (!saved) ShowSaveFailure(window, profile.Path());
+  return true;
 }

@@ -36,5 +36,6 @@ class SettingsDialog : public DialogBase {
   void OnInitDialog();
   void OnCommand(int id);
   INT_PTR OnCtlColorStatic(HDC dc, HWND control);
-  void Save();
+  // False, with nothing written, when the format cannot be stored.
+  bool Save();
 };

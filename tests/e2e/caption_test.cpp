@@ -126,28 +126,66 @@ TEST_F(ClockTest, NormalModeKeepsTheApplicationsNewTitle) {
   EXPECT_EQ(TextOf(A()), "改名したA");
 }
 
+// Browser tabs, editors and chat programs show titles with characters that
+// the system's code page lacks: emoji and accented letters under 932,
+// Japanese under 1252; and a page title may run to thousands of characters.
+// The clock keeps what it borrows in UTF-16 and gives each title back
+// exactly, at a switch and at exit.
+class ExactTitleTest : public ClockTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ExactTitleTest, TitlesComeBackExactlyWhateverTheirCharactersAndLength) {
+  locale_ = GetParam();
+  const std::wstring titleA = L"Caf\u00E9 \u2615 \u4E2D\u6587 r\u00E9sum\u00E9 \u2713 \U0001F600 \u65E5\u672C\u8A9E";
+  std::wstring titleB;
+  for (int i = 0; titleB.size() < 3000; ++i) titleB += L"\u30DA\u30FC\u30B8 " + std::to_wstring(i) + L" \U0001F4D6 ";
+  SetWindowTextW(A(), titleA.c_str());
+  SetWindowTextW(B(), titleB.c_str());
+  ASSERT_NO_FATAL_FAILURE(Start(kTitleMode));
+  ASSERT_TRUE(anchors_.Activate(A()));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }, 10000));
+
+  ASSERT_TRUE(anchors_.Activate(B()));
+  EXPECT_TRUE(Eventually([&] { return Holds(WideTextOf(A()) == titleA, "A shows " + Utf8(WideTextOf(A()))); }));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(B())); }));
+  EXPECT_EQ(ExitClock(), 0u);
+  EXPECT_TRUE(WideTextOf(B()) == titleB) << "B's title of " << titleB.size() << " characters came back as "
+                                          << WideTextOf(B()).size() << ": " << Utf8(WideTextOf(B())).substr(0, 200);
+  EXPECT_TRUE(WideTextOf(A()) == titleA);
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, ExactTitleTest, ::testing::Values("ja_JP.UTF-8", "C.UTF-8"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param[0] == 'j' ? "Cp932" : "Cp1252");
+                         });
+
 // With the wall clock frozen, the text is known to the second. 3 July 2002
 // was a Wednesday, which the clock calls "Wen".
 struct FrozenCase {
   const char* name;
   const char* settings;
   const char* text;
+  const char* locale;  // the clock's, when not the driver's own (932)
 };
 
 class FrozenClockTest : public ClockTest, public ::testing::WithParamInterface<FrozenCase> {};
 
 TEST_P(FrozenClockTest, CaptionShowsTheFrozenTime) {
+  if (GetParam().locale) locale_ = GetParam().locale;
   ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, Mode::Title, "2002-07-03 13:05:07"));
-  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == GetParam().text, "A shows " + TextOf(A())); }));
+  const std::wstring text = test_files::Wide(GetParam().text);
+  EXPECT_TRUE(Eventually([&] { return Holds(WideTextOf(A()) == text, "A shows " + Utf8(WideTextOf(A()))); }));
   EXPECT_EQ(ExitClock(), 0u);
   EXPECT_EQ(TextOf(A()), kCaptionA);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, FrozenClockTest,
-    ::testing::Values(FrozenCase{"Default", kTitleMode, "2002/07/03(Wen) 13:05:07"},
+    ::testing::Values(FrozenCase{"Default", kTitleMode, "2002/07/03(Wen) 13:05:07", nullptr},
                       FrozenCase{"Japanese", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$yy年$m月$d日(#W) #A%H時%mm分%s秒\r\n",
-                                 "2002年7月3日(水) 午後1時05分7秒"}),
+                                 "2002年7月3日(水) 午後1時05分7秒", nullptr},
+                      // The clock's Japanese is its own code page 932 whatever the system's is.
+                      FrozenCase{"JapaneseUnder1252", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!#W #A\r\n", "水 午後",
+                                 "C.UTF-8"}),
     [](const ::testing::TestParamInfo<FrozenCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Where the clock window goes: docked to the active application window at
 // one of fifteen positions, re-placed at every tick, stepped along a ring.
 
+#include <algorithm>
+#include <vector>
+
 #include "tests/e2e/driver.h"
 
 namespace e2e {
@@ -99,6 +102,51 @@ TEST_F(ClockTest, StartsInTheCornerUntilAnApplicationWindowIsActive) {
   GetClientRect(window_, &text);  // once docked, the client area is the text
   EXPECT_EQ(corner.right, text.right);
   EXPECT_EQ(corner.bottom, text.bottom);
+}
+
+// The clock's picture, as the screen shows its client area, with its size.
+std::vector<COLORREF> ClientPixels(HWND window) {
+  RECT r = {};
+  GetClientRect(window, &r);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  std::vector<COLORREF> pixels = {COLORREF(r.right), COLORREF(r.bottom)};
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY);
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) pixels.push_back(GetPixel(memory, x, y));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// The format language's Japanese (the weekday of #W, 午前/午後 of #A) is the
+// clock's own code page 932 text: it looks the same under 1252 as under
+// 932, pixel for pixel.
+TEST_F(ClockTest, TheClocksJapaneseLooksTheSameUnderEveryCodePage) {
+  std::vector<COLORREF> pictures[2];
+  const char* const locales[] = {"ja_JP.UTF-8", "C.UTF-8"};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(locales[i]);
+    locale_ = locales[i];
+    ASSERT_NO_FATAL_FAILURE(Start("[Clock]\r\nTimeFormat=!#W #A\r\n", "2002-07-03 13:05:07"));
+    ASSERT_NO_FATAL_FAILURE(ClickUntilDocked(A()));  // docked, the client area is the text
+    EXPECT_TRUE(Eventually([&] {
+      pictures[i] = ClientPixels(window_);
+      const auto black = std::count(pictures[i].begin() + 2, pictures[i].end(), RGB(0, 0, 0));
+      return Holds(IsWindowVisible(window_) && black > 0 && black < static_cast<long>(pictures[i].size()) - 2,
+                   "no text shown: " + std::to_string(black) + " of " + std::to_string(pictures[i].size() - 2) +
+                       " pixels black");
+    }));
+    EXPECT_EQ(ExitClock(), 0u);
+  }
+  EXPECT_EQ(pictures[0][0], pictures[1][0]) << "the text's width";
+  EXPECT_TRUE(pictures[0] == pictures[1]) << "the text's pixels";
 }
 
 // Moved to a monitor of another scale, the clock makes its font for that

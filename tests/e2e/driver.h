@@ -81,6 +81,23 @@ inline std::string TextOf(HWND window) {
   return text;
 }
 
+// A caption whole, as the system holds it in UTF-16: it may have no form in
+// the driver's code page, and may be longer than 1023 characters.
+inline std::wstring WideTextOf(HWND window) {
+  std::wstring text(1 << 16, L'\0');
+  text.resize(static_cast<size_t>(InternalGetWindowText(window, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+// For failure messages: a wide text in UTF-8.
+inline std::string Utf8(const std::wstring& wide) {
+  std::string out(wide.size() * 4 + 1, '\0');
+  out.resize(static_cast<size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0],
+                          static_cast<int>(out.size()), nullptr, nullptr)));
+  return out;
+}
+
 inline DWORD ProcessOf(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -159,7 +176,9 @@ inline bool ShellHasIcon(HWND owner, UINT id) {
 
 // Ordinary captioned application windows that the driver owns, on a thread
 // of their own that pumps messages all the time: the clock reads and writes
-// their captions with cross-process WM_GETTEXT / WM_SETTEXT.
+// their captions with cross-process WM_GETTEXT / WM_SETTEXT. They are
+// Unicode windows, as browsers and editors make them, so their captions can
+// hold any character.
 class AnchorWindows {
  public:
   struct Layout {
@@ -232,26 +251,27 @@ class AnchorWindows {
       ShowWindow(w, static_cast<int>(wp));
       return 0;
     }
-    return DefWindowProcA(w, msg, wp, lp);
+    return DefWindowProcW(w, msg, wp, lp);
   }
 
   void Run() {
-    WNDCLASSA wc = {};
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "ZorvaneE2EAnchor";
-    RegisterClassA(&wc);
+    wc.lpszClassName = L"ZorvaneE2EAnchor";
+    RegisterClassW(&wc);
     std::vector<HWND> made;
     for (const Layout& s : layouts_) {
-      const char* className = wc.lpszClassName;
+      std::wstring className = wc.lpszClassName;
       if (s.className != nullptr) {
-        WNDCLASSA own = wc;
-        own.lpszClassName = className = s.className;
-        RegisterClassA(&own);
+        className = test_files::Wide(s.className);
+        WNDCLASSW own = wc;
+        own.lpszClassName = className.c_str();
+        RegisterClassW(&own);
       }
-      made.push_back(CreateWindowExA(0, className, s.caption, s.style,
+      made.push_back(CreateWindowExW(0, className.c_str(), test_files::Wide(s.caption).c_str(), s.style,
                                      s.rect.left, s.rect.top, s.rect.right - s.rect.left,
                                      s.rect.bottom - s.rect.top, nullptr, nullptr, wc.hInstance, nullptr));
     }
@@ -262,9 +282,9 @@ class AnchorWindows {
     }
     ready_.notify_all();
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
 
@@ -391,9 +411,13 @@ class Installation {
 
   // Starts the copy with its wall clock frozen by libfaketime at
   // `frozenAt` ("2002-07-03 13:05:07"; the machine's zone is UTC).
-  Process StartFrozen(const std::string& frozenAt) const {
-    return StartThroughWine({"LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
-                             "FAKETIME=" + frozenAt, "FAKETIME_DONT_FAKE_MONOTONIC=1", "NO_FAKE_STAT=1"});
+  // With a `locale`, in that Unix locale too (below).
+  Process StartFrozen(const std::string& frozenAt, const std::string& locale = "") const {
+    std::vector<std::string> variables = {"LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                                          "FAKETIME=" + frozenAt, "FAKETIME_DONT_FAKE_MONOTONIC=1",
+                                          "NO_FAKE_STAT=1"};
+    if (!locale.empty()) variables.insert(variables.end(), {"LANG=" + locale, "LC_ALL=" + locale});
+    return StartThroughWine(variables);
   }
 
   // Starts the copy in the Unix locale `locale`, whose ANSI code page it
@@ -586,7 +610,9 @@ class ClockTest : public ::testing::Test {
   // clock's activation can come late and would take the foreground back.
   void Start(const std::string& settings = "", const char* frozenAt = nullptr) {
     if (!settings.empty()) install_.WriteSettings(settings);
-    clock_ = frozenAt ? install_.StartFrozen(frozenAt) : install_.Start();
+    clock_ = frozenAt            ? install_.StartFrozen(frozenAt, locale_)
+             : locale_.empty() ? install_.Start()
+                               : install_.StartInLocale(locale_);
     ASSERT_TRUE(clock_) << "Zorvane.exe could not be started (error " << GetLastError() << ")";
     WaitForInputIdle(clock_.Handle(), 10000);
     ASSERT_TRUE(Eventually([&] {
@@ -663,6 +689,9 @@ class ClockTest : public ::testing::Test {
   Process clock_;
   HWND window_ = nullptr;
   DWORD style_ = kStyleCaption;  // the style the clock should have been created with
+  // The Unix locale the clock runs in, and so its code page ("C.UTF-8":
+  // 1252); empty for the driver's own (932).
+  std::string locale_;
 };
 
 }  // namespace e2e

@@ -24,6 +24,14 @@ std::string ItemText(HWND dialog, int id) {
   return text;
 }
 
+// A control's text, or with `getText` the entry `index` of a list, as the
+// system holds it: the clock's Japanese must read right under any code page.
+std::wstring WideItemText(HWND dialog, int id, UINT getText = WM_GETTEXT, WPARAM index = 1024) {
+  wchar_t text[1024] = {};
+  SendDlgItemMessageW(dialog, id, getText, index, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
 void Type(HWND dialog, int id, const char* text) {
   SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
@@ -368,10 +376,19 @@ TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window_, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_VISIBLE), kStyleBare)
       << "the settings file was not read";
 
-  // Any dialog of the clock's: under 1252 the Japanese caption has no form.
-  PostMessageA(window_, WM_COMMAND, IDM_SETTINGS, 0);
-  HWND settings = Opened(window_, nullptr);
+  // The dialogs show the clock's own Japanese (code page 932) right under
+  // the system's code page: the presets, the weight list and the default
+  // face, found in the list by its name.
+  HWND settings = OpenSettings();
   ASSERT_TRUE(settings);
+  EXPECT_EQ(WideItemText(settings, IDC_FORMAT, CB_GETLBTEXT, 2), L"$y年$m月$d日(#W曜日)  #A %H時%m分%s秒");
+  EXPECT_EQ(WideItemText(settings, IDC_FORMAT, CB_GETLBTEXT, 7), L"#A %H時%m分%s秒");
+  HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(WideItemText(font, IDC_WEIGHT), L"4(標準)");
+  const WPARAM face = static_cast<WPARAM>(SendDlgItemMessageW(font, IDC_FACE_LIST, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(WideItemText(font, IDC_FACE_LIST, LB_GETTEXT, face), L"ＭＳ Ｐゴシック");
+  ASSERT_TRUE(PressToClose(font, IDCANCEL));
   ASSERT_TRUE(PressToClose(settings, IDOK));
   EXPECT_EQ("[Clock]\nTitle=0\n; 時計の表示 ｷｬﾝｾﾙ\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\n"
             "[Font]\nName=ＭＳ ゴシック表\n[Brush]\nColor=0\n",

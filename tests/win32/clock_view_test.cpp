@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,6 +96,39 @@ HWND MakeAnchor(const char* caption, int x, int y, int w, int h) {
   HWND a = CreateWindowExA(0, "ViewTestWindow", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, w,
                            h, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   return a;
+}
+
+// Unicode windows, as browsers and editors make them: their captions hold
+// any character. `understated`, when set, answers WM_GETTEXTLENGTH with less
+// than its caption holds, as a program whose title grows between two
+// messages may seem to.
+std::atomic<HWND> understated{nullptr};
+
+LRESULT CALLBACK WideProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_GETTEXTLENGTH && w == understated.load()) return 3;
+  return DefWindowProcW(w, m, wp, lp);
+}
+
+HWND MakeWideAnchor(const std::wstring& caption) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WideProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ViewTestWideWindow";
+    RegisterClassExW(&wc);
+    registered = true;
+  }
+  return CreateWindowExW(0, L"ViewTestWideWindow", caption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150, 150,
+                         300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// A caption whole, as the system holds it.
+std::wstring WideCaption(HWND w) {
+  std::wstring text(1 << 16, L'\0');
+  text.resize(static_cast<size_t>(InternalGetWindowText(w, &text[0], static_cast<int>(text.size()))));
+  return text;
 }
 
 std::string Caption(HWND w) {
@@ -500,6 +534,135 @@ TEST_F(ClockViewTest, ShowingTheClockLeavesTheUserInTheirWindow) {
   EXPECT_EQ(anchorA, GetForegroundWindow());
 }
 
+// Browsers, editors and chat programs show titles with characters that the
+// system's code page may lack, and page titles of any length: each comes
+// back exactly. The clock's own Japanese reaches the caption as the
+// characters it stands for. A caption the clock could not read whole is
+// never written over.
+TEST_F(ClockViewTest, EveryTitleComesBackExactlyWhateverItsCharactersAndLength) {
+  WriteIni("[Clock]\r\nTitleIN=1\r\nTimeFormat=!#W #A\r\n");
+  Open();
+  anchorB = MakeAnchor("Window B", 500, 100, 300, 200);
+  std::wstring longTitle;
+  for (int i = 0; longTitle.size() < 3000; ++i) longTitle += L"\u30DA\u30FC\u30B8" + std::to_wstring(i) + L" \U0001F4D6 ";
+  const std::wstring titles[] = {
+      L"Caf\u00E9 \u2615 \u4E2D\u6587 r\u00E9sum\u00E9 \u2713 \U0001F600",
+      L"plain-b \u65E5\u672C\u8A9E \uD55C\uAD6D\uC5B4",
+      longTitle,
+  };
+  for (const std::wstring& title : titles) {
+    SCOPED_TRACE(title.size());
+    HWND a = MakeWideAnchor(title);
+    MakeForeground(a);
+    Tick();
+    const std::wstring shown = WideCaption(a);
+    ASSERT_EQ(4u, shown.size());
+    EXPECT_NE(std::wstring::npos, std::wstring(L"\u65E5\u6708\u706B\u6C34\u6728\u91D1\u571F").find(shown[0]))
+        << "the weekday";
+    EXPECT_TRUE(shown.substr(1) == L" \u5348\u524D" || shown.substr(1) == L" \u5348\u5F8C") << "午前 or 午後";
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_TRUE(title == WideCaption(a)) << "came back with " << WideCaption(a).size() << " characters";
+    DestroyWindow(a);
+  }
+
+  HWND cut = MakeWideAnchor(L"a title longer than it says");
+  understated = cut;
+  MakeForeground(cut);
+  Tick();
+  Tick();
+  EXPECT_TRUE(L"a title longer than it says" == WideCaption(cut));
+  understated = nullptr;
+  DestroyWindow(cut);
+}
+
+// Under the user interface privilege isolation, the window of an elevated
+// program (Task Manager for an administrator) answers the clock's reads but
+// refuses its WM_SETTEXT with "access denied". Such a window is not
+// borrowed: the clock shows its own window, docked to it, and nothing is
+// owed. Wine has no integrity levels, so the refusal is injected.
+HWND refusingWindow = nullptr;
+
+LRESULT WINAPI SendRefusingWrites(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT flags, UINT timeout, PDWORD_PTR result) {
+  if (w == refusingWindow && m == WM_SETTEXT) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
+  return SendMessageTimeoutW(w, m, wp, lp, flags, timeout, result);
+}
+
+TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
+  BorrowedCaptions::UseSendFunction(SendRefusingWrites);
+  WriteIni("[Clock]\r\nTitleIN=1\r\n");
+  Open();
+  anchorA = MakeAnchor("elevated program", 300, 250, 500, 300);
+  anchorB = MakeAnchor("Window B", 500, 100, 300, 200);
+  refusingWindow = anchorA;
+  for (int round = 0; round < 2; ++round) {
+    MakeForeground(anchorA);
+    Tick();
+    Tick();
+    EXPECT_EQ("elevated program", Caption(anchorA));
+    EXPECT_TRUE(IsWindowVisible(clock)) << "the time must show somewhere";
+    RECT a{};
+    GetWindowRect(anchorA, &a);
+    EXPECT_EQ(a.left, ClockRect().left);
+    EXPECT_EQ(a.top, ClockRect().bottom) << "docked above the anchor";
+
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_EQ(view->DisplayText(), Caption(anchorB));
+    EXPECT_FALSE(IsWindowVisible(clock));
+    EXPECT_EQ("elevated program", Caption(anchorA));
+  }
+  delete view;
+  view = nullptr;
+  EXPECT_EQ("Window B", Caption(anchorB));
+  refusingWindow = nullptr;
+  BorrowedCaptions::UseSendFunction(nullptr);
+}
+
+// However many windows still owe their caption because they did not answer
+// the give-back, each gets it back once it answers again: none is dropped
+// to make room. The windows' silence is injected, so that a dozen of them
+// cost no waiting.
+std::set<HWND> silentWindows;
+
+LRESULT WINAPI SendUnlessSilent(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT flags, UINT timeout, PDWORD_PTR result) {
+  if (silentWindows.count(w) != 0) {
+    SetLastError(ERROR_TIMEOUT);
+    return 0;
+  }
+  return SendMessageTimeoutW(w, m, wp, lp, flags, timeout, result);
+}
+
+TEST(BorrowedCaptionsTest, EveryPendingGiveBackIsKeptUntilItsWindowAnswers) {
+  BorrowedCaptions::UseSendFunction(SendUnlessSilent);
+  std::vector<HWND> windows;
+  {
+    BorrowedCaptions captions;
+    const text::WideText clockText = text::FromOwn("12:00:00");
+    for (int i = 0; i < 12; ++i) {
+      windows.push_back(MakeWideAnchor(L"application " + std::to_wstring(i) + L" \U0001F600"));
+      captions.Show(windows.back(), clockText);
+      EXPECT_TRUE(L"12:00:00" == WideCaption(windows.back()));
+      silentWindows.insert(windows.back());
+    }
+    captions.GiveBack();
+    EXPECT_EQ(12u, captions.Pending());
+    captions.RetryPending();
+    EXPECT_EQ(12u, captions.Pending());
+    silentWindows.clear();
+    captions.RetryPending();
+    EXPECT_EQ(0u, captions.Pending());
+  }
+  for (size_t i = 0; i < windows.size(); ++i) {
+    EXPECT_TRUE(L"application " + std::to_wstring(i) + L" \U0001F600" == WideCaption(windows[i])) << i;
+    DestroyWindow(windows[i]);
+  }
+  BorrowedCaptions::UseSendFunction(nullptr);
+}
+
 // The clock writes no caption in normal mode, so it gives none back: an
 // editor that marked its title "*" after the user typed keeps it.
 TEST_F(ClockViewTest, NormalModeLeavesTheApplicationsOwnTitleChanges) {
@@ -888,6 +1051,13 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   EXPECT_EQ(1, lf.lfUnderline);
   // Cut to 31 bytes at a character boundary: 15 two-byte characters.
   EXPECT_EQ(30u, std::strlen(lf.lfFaceName));
+
+  // A face for vertical writing, stored by hand, still loads.
+  WriteIni("[Font]\r\nName=@ＭＳ Ｐゴシック\r\n");
+  view->LoadFont();
+  LOGFONTW wide{};
+  GetObjectW(view->Font(), sizeof wide, &wide);
+  EXPECT_STREQ(L"@ＭＳ Ｐゴシック", wide.lfFaceName);
 
   // Sizes beyond the bound (a damaged file; the first of several Heighr
   // lines counts) are unreadable and take the defaults, 14 and 0.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <deque>
 #include <functional>
 #include <set>
@@ -135,24 +136,30 @@ std::string Selected(HWND dialog, int id, UINT getSel, UINT getText) {
 }
 
 // The face names the system reports for `dialog`, each once (face names
-// compare without regard to case).
+// compare without regard to case), without the faces for vertical writing.
 size_t DistinctFaces(HWND dialog) {
   struct NoCase {
-    bool operator()(const std::string& a, const std::string& b) const {
-      return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+      return lstrcmpiW(a.c_str(), b.c_str()) < 0;
     }
   };
-  std::set<std::string, NoCase> faces;
+  std::set<std::wstring, NoCase> faces;
   HDC dc = GetDC(dialog);
-  EnumFontsA(
+  EnumFontsW(
       dc, nullptr,
-      [](const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM p) -> int {
-        reinterpret_cast<std::set<std::string, NoCase>*>(p)->insert(font->lfFaceName);
+      [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
+        if (font->lfFaceName[0] != L'@') reinterpret_cast<std::set<std::wstring, NoCase>*>(p)->insert(font->lfFaceName);
         return 1;
       },
       reinterpret_cast<LPARAM>(&faces));
   ReleaseDC(dialog, dc);
   return faces.size();
+}
+
+// Whether a list box holds an entry that begins with `prefix`.
+bool ListHolds(HWND dialog, int id, const wchar_t* prefix) {
+  return SendDlgItemMessageW(dialog, id, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix)) !=
+         LB_ERR;
 }
 
 void Mix(HWND chooser, COLORREF c) {
@@ -186,6 +193,9 @@ TEST_F(DialogFlow, BothDialogsConfirmedUntouchedGiveTheKnownFile) {
     EXPECT_EQ(BST_UNCHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
     EXPECT_EQ(static_cast<LRESULT>(DistinctFaces(d)), Item(d, IDC_FACE_LIST, LB_GETCOUNT))
         << "every installed face, each once";
+    // The faces for vertical writing draw the text on its side.
+    EXPECT_TRUE(ListHolds(d, IDC_FACE_LIST, L"ＭＳ ゴシック"));
+    EXPECT_FALSE(ListHolds(d, IDC_FACE_LIST, L"@"));
   };
   EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, settings, IDC_FONT_BUTTON},
                                       {kFont, font, IDOK},
@@ -242,6 +252,44 @@ TEST_F(DialogFlow, TheFormatIsStoredAsTypedBehindTheLeadIn) {
     EXPECT_NE(std::string::npos, Lines(ReadIni()).find("TimeFormat=" + c.written + "\n"))
         << "typed " << c.typed.size() << " bytes";
   }
+}
+
+// The settings file holds code page 932 text. A format or a face name with
+// a character that code page lacks is refused with a message in front of
+// the dialog, which stays open; nothing is stored with "?" or a look-alike
+// letter (e for é) in its place.
+TEST_F(DialogFlow, ACharacterTheFileCannotHoldIsRefusedAndNothingIsStored) {
+  const auto message = [](HWND box) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    EXPECT_NE(nullptr, std::wcsstr(text, L"保存できない文字")) << "no message about the character";
+  };
+  const auto typeFormat = [](const wchar_t* format) {
+    return [format](HWND d) { SetDlgItemTextW(d, IDC_FORMAT, format); };
+  };
+  const wchar_t* const refused[] = {L"Caf\u00E9 %hh:%mm", L"%hh:%mm \u2615", L"\U0001F600"};
+  for (const wchar_t* format : refused) {
+    EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, typeFormat(format), IDOK},
+                                            {kSettings, message, IDOK},  // the box, over the disabled dialog
+                                            {kSettings, nullptr, IDCANCEL}}));
+    EXPECT_FALSE(IniExists()) << Lines(ReadIni());
+  }
+  // Mended, the format is stored.
+  EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, typeFormat(L"Caf\u00E9"), IDOK},
+                                      {kSettings, nullptr, IDOK},
+                                      {kSettings, typeFormat(L"Cafe #W"), IDOK}}));
+  EXPECT_NE(std::string::npos, Lines(ReadIni()).find("TimeFormat=!Cafe #W\n")) << Lines(ReadIni());
+  RemoveIni();
+
+  // A face named with such characters (a Korean or Chinese font) is refused
+  // the same way, and no key of the font is written.
+  const auto chooseFace = [](HWND d) {
+    const LRESULT at = SendDlgItemMessageW(d, IDC_FACE_LIST, LB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(L"\uB9D1\uC740 \uACE0\uB515"));
+    Item(d, IDC_FACE_LIST, LB_SETCURSEL, static_cast<WPARAM>(at));
+  };
+  EXPECT_EQ(IDCANCEL, Open(IDD_FONT, {{kFont, chooseFace, IDOK}, {kFont, message, IDOK}, {kFont, nullptr, IDCANCEL}}));
+  EXPECT_FALSE(IniExists()) << Lines(ReadIni());
 }
 
 TEST_F(DialogFlow, OtherStoredValuesShowAndComeBackUnchanged) {

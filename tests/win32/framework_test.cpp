@@ -9,10 +9,12 @@
 #include <wtsapi32.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/clock_app.h"
 #include "app/dialog_base.h"
+#include "app/text_convert.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
 #include "window/clock_window.h"
@@ -362,4 +364,51 @@ TEST(DialogFramework, ModelessDialogsAndAttachedObjects) {
   dialog.End(IDCANCEL);
   EXPECT_FALSE(IsWindow(d)) << "a modeless dialog is destroyed by End";
   EXPECT_EQ(nullptr, dialog.GetHwnd());
+}
+
+// The clock's own text is code page 932 under every system code page (932,
+// 1252, or UTF-8, which Wine cannot run): it is converted with 932 named,
+// never through the system's code page. Every character of code page 932
+// reaches the system and comes back as the same bytes; a character the code
+// page lacks is refused, never replaced by "?" or a look-alike.
+TEST(TextConvert, TheClocksOwnTextCrossesAsCodePage932Exactly) {
+  EXPECT_TRUE(L"月 午後" == std::wstring(text::FromOwn("月 午後").Get()));
+  EXPECT_TRUE(L"ＭＳ Ｐゴシック" == std::wstring(text::FromOwn("\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e").Get()));
+  wchar_t face[LF_FACESIZE];
+  EXPECT_TRUE(text::FromOwn("ＭＳ ゴシック", face, LF_FACESIZE));
+  EXPECT_STREQ(L"ＭＳ ゴシック", face);
+  EXPECT_FALSE(text::FromOwn("ＭＳ ゴシック", face, 4));
+
+  // Every one- and two-byte character of the code page, both ways.
+  int characters = 0;
+  for (unsigned lead = 0x20; lead <= 0xFC; ++lead) {
+    const bool twoBytes = (lead >= 0x81 && lead <= 0x9F) || lead >= 0xE0;
+    for (unsigned trail = twoBytes ? 0x40 : 0; trail <= (twoBytes ? 0xFCu : 0u); ++trail) {
+      char own[3] = {static_cast<char>(lead), static_cast<char>(trail), 0};
+      if (trail == 0x7F) continue;
+      wchar_t wide[4] = {};
+      BOOL lost = FALSE;
+      if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, own, -1, wide, 4) <= 0) continue;  // no character
+      // Characters the code page maps both ways from one form (NEC and IBM
+      // duplicates) come back in the form the code page prefers.
+      char preferred[4] = {};
+      WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, -1, preferred, 4, nullptr, &lost);
+      const text::WideText converted = text::FromOwn(own);
+      ASSERT_TRUE(std::wstring(wide) == converted.Get()) << std::hex << lead << " " << trail;
+      char back[4] = {};
+      ASSERT_EQ(text::ToOwnResult::Ok, text::ToOwn(converted.Get(), back, sizeof back)) << std::hex << lead << " " << trail;
+      ASSERT_STREQ(preferred, back);
+      ++characters;
+    }
+  }
+  EXPECT_GT(characters, 7000);
+
+  char out[64] = "unchanged";
+  for (const wchar_t* lacking : {L"Caf\u00E9", L"\u2615", L"\U0001F600", L"\uD55C\uAD6D\uC5B4", L"\u00A0"}) {
+    EXPECT_EQ(text::ToOwnResult::NotInCodePage, text::ToOwn(lacking, out, sizeof out));
+    EXPECT_STREQ("", out);
+  }
+  EXPECT_EQ(text::ToOwnResult::TooLong, text::ToOwn(L"午後", out, 4));
+  EXPECT_EQ(text::ToOwnResult::Ok, text::ToOwn(L"午後", out, 5));
+  EXPECT_STREQ("午後", out);
 }
