@@ -369,7 +369,7 @@ TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
   ASSERT_TRUE(placed_.Copied());
   // Code page 932 text, as a Japanese system writes it: it reads and comes
   // back byte for byte under every code page.
-  placed_.WriteSettings("[Clock]\r\nTitle=0\r\n; 時計の表示 ｷｬﾝｾﾙ\r\n[Font]\r\nName=ＭＳ ゴシック表\r\n");
+  placed_.WriteSettings("[Clock]\r\nTitle=0\r\n; 時計の表示 ｷｬﾝｾﾙ\r\nTimeFormat=!表 %hh:%mm\r\n[Font]\r\nName=ＭＳ ゴシック\r\n");
   clock_ = placed_.StartInLocale(GetParam().locale);
   ASSERT_TRUE(clock_) << "Zorvane.exe could not be started";
   window_ = clock_.ClockWindow();
@@ -377,21 +377,23 @@ TEST_P(CodePageTest, TheSettingsFileBesideTheExecutableIsReadAndWritten) {
       << "the settings file was not read";
 
   // The dialogs show the clock's own Japanese (code page 932) right under
-  // the system's code page: the presets, the weight list and the default
-  // face, found in the list by its name.
+  // the system's code page: the stored format (表 ends in 0x5C, the
+  // backslash), the presets, the weight list and the stored face, found in
+  // the list by its name.
   HWND settings = OpenSettings();
   ASSERT_TRUE(settings);
+  EXPECT_EQ(WideItemText(settings, IDC_FORMAT), L"表 %hh:%mm");
   EXPECT_EQ(WideItemText(settings, IDC_FORMAT, CB_GETLBTEXT, 2), L"$y年$m月$d日(#W曜日)  #A %H時%m分%s秒");
   EXPECT_EQ(WideItemText(settings, IDC_FORMAT, CB_GETLBTEXT, 7), L"#A %H時%m分%s秒");
   HWND font = OpenFrom(settings, IDC_FONT_BUTTON, kFont);
   ASSERT_TRUE(font);
   EXPECT_EQ(WideItemText(font, IDC_WEIGHT), L"4(標準)");
   const WPARAM face = static_cast<WPARAM>(SendDlgItemMessageW(font, IDC_FACE_LIST, LB_GETCURSEL, 0, 0));
-  EXPECT_EQ(WideItemText(font, IDC_FACE_LIST, LB_GETTEXT, face), L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(WideItemText(font, IDC_FACE_LIST, LB_GETTEXT, face), L"ＭＳ ゴシック");
   ASSERT_TRUE(PressToClose(font, IDCANCEL));
   ASSERT_TRUE(PressToClose(settings, IDOK));
-  EXPECT_EQ("[Clock]\nTitle=0\n; 時計の表示 ｷｬﾝｾﾙ\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\n"
-            "[Font]\nName=ＭＳ ゴシック表\n[Brush]\nColor=0\n",
+  EXPECT_EQ("[Clock]\nTitle=0\n; 時計の表示 ｷｬﾝｾﾙ\nTimeFormat=!表 %hh:%mm\nText=16777215\nTitleIN=0\n"
+            "[Font]\nName=ＭＳ ゴシック\n[Brush]\nColor=0\n",
             Lines(placed_.ReadSettings()));
   const std::wstring parent = placed_.Directory().substr(0, placed_.Directory().rfind(L'\\'));
   EXPECT_EQ(GetFileAttributesW((parent + L"\\Zorvane.ini").c_str()), INVALID_FILE_ATTRIBUTES)

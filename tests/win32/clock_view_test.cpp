@@ -604,6 +604,7 @@ TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
     Tick();
     EXPECT_EQ("elevated program", Caption(anchorA));
     EXPECT_TRUE(IsWindowVisible(clock)) << "the time must show somewhere";
+    EXPECT_FALSE(view->KeepsHidden()) << "the clock window would refuse to be shown";
     RECT a{};
     GetWindowRect(anchorA, &a);
     EXPECT_EQ(a.left, ClockRect().left);
@@ -613,6 +614,7 @@ TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
     Tick();
     EXPECT_EQ(view->DisplayText(), Caption(anchorB));
     EXPECT_FALSE(IsWindowVisible(clock));
+    EXPECT_TRUE(view->KeepsHidden());
     EXPECT_EQ("elevated program", Caption(anchorA));
   }
   delete view;
