@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/dpi.h"
+#include "app/system_eras.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
 #include "settings/profile_section.h"
@@ -40,6 +41,7 @@ ClockView::ClockView()
       padDigits(0),
       timeFormat{},
       displayText{},
+      eras(zorvane::BuiltInEras()),
       foregroundWindow(nullptr),
       window(nullptr),
       pictureOriginal(nullptr),
@@ -110,6 +112,9 @@ void ClockView::LoadFormat() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
   clock.ReadString("TimeFormat", timeFormat, kDefaultFormat, sizeof timeFormat);
+  // Read with the format: an era Windows added since the clock started
+  // shows once the settings are loaded again.
+  eras = system_eras::Load();
   textColor = static_cast<COLORREF>(clock.ReadInt("Text", kWhite));
   pictureStale = true;
 }
@@ -255,7 +260,7 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
   SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits); }
+void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras); }
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 

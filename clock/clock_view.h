@@ -9,6 +9,7 @@
 
 #include "app/gdi.h"
 #include "clock/borrowed_captions.h"
+#include "core/japanese_calendar.h"
 #include "core/placement.h"
 #include "core/time_format.h"
 
@@ -118,6 +119,9 @@ class ClockView {
   int padDigits;
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];
+  // The eras of the format language, read from the system with the format
+  // rather than at every tick.
+  zorvane::EraList eras;
   HWND foregroundWindow;
   HWND window;
   gdi::Bitmap bitmap;
