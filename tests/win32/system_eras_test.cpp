@@ -25,15 +25,19 @@ std::string Fmt(const char* stored, int year, int month, int day, const zorvane:
   return text;
 }
 
+// A key of the test's own under HKCU, removed again at the end.
 class ScratchKey {
  public:
+  static constexpr const wchar_t* kParent = L"Software\\ZorvaneTest";
+
   ScratchKey() {
-    path_ = L"Software\\ZorvaneTest\\Eras" + std::to_wstring(GetCurrentProcessId());
+    path_ = std::wstring(kParent) + L"\\Eras" + std::to_wstring(GetCurrentProcessId());
     RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }
   ~ScratchKey() {
     if (key_ != nullptr) RegCloseKey(key_);
     RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, kParent);  // fails, as it should, while another run uses it
   }
   HKEY Get() const { return key_; }
   void Set(const wchar_t* name, const std::wstring& data, DWORD type = REG_SZ) {
