@@ -25,6 +25,22 @@ void Format(benchmark::State& state, const char* stored) {
 BENCHMARK_CAPTURE(Format, Default, "!$yy/$mm/$dd(#w) %hh:%mm:%ss");
 BENCHMARK_CAPTURE(Format, JapanesePreset, "!$yy年$mm月$dd日(#W曜日)  #A %HH時%mm分%ss秒");
 
+// The era and holiday pairs on 2026-05-06, a 振替休日 found by walking back
+// over three holidays: the dearest day of the year for "#h".
+void EraAndHoliday(benchmark::State& state) {
+  std::tm t{};
+  t.tm_sec = 7; t.tm_min = 5; t.tm_hour = 13;
+  t.tm_mday = 6; t.tm_mon = 4; t.tm_year = 126; t.tm_wday = 3;
+  char text[zorvane::kTextSize];
+  int pad = 0;
+  for (auto _ : state) {
+    zorvane::FormatTime("!$g$E年$m月$d日(#W) #h %hh:%mm:%ss", t, text, pad);
+    benchmark::DoNotOptimize(text);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(EraAndHoliday);
+
 void PlaceRect(benchmark::State& state) {
   const zorvane::Rect screen{0, 0, 1920, 1080}, taskbar{0, 1040, 1920, 1080};
   zorvane::Rect anchor{300, 200, 1500, 900};

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/dpi.h"
+#include "app/system_eras.h"
 #include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
@@ -58,6 +59,7 @@ ClockView::ClockView()
       padDigits(0),
       timeFormat{},
       displayText{},
+      eras(zorvane::BuiltInEras()),
       foregroundWindow(nullptr),
       anchorShown(false),
       docked(false),
@@ -143,6 +145,9 @@ void ClockView::LoadFormat() {
   ProfileSection clock;
   clock.Bind(kSettingsFile, "Clock", instance);
   clock.ReadString("TimeFormat", timeFormat, kDefaultFormat, sizeof timeFormat);
+  // Read with the format: an era Windows added since the clock started
+  // shows once the settings are loaded again.
+  eras = system_eras::Load();
   textColor = static_cast<COLORREF>(clock.ReadInt("Text", kWhite));
   pictureStale = true;
 }
@@ -336,7 +341,7 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
 }
 
 void ClockView::FormatTime() {
-  zorvane::FormatTime(timeFormat, localTime, displayText, padDigits);
+  zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras);
   text::FromOwn(displayText, wideText);
 }
 

@@ -10,6 +10,7 @@
 #include "app/gdi.h"
 #include "app/text_convert.h"
 #include "clock/borrowed_captions.h"
+#include "core/japanese_calendar.h"
 #include "core/placement.h"
 #include "core/time_format.h"
 
@@ -147,6 +148,9 @@ class ClockView {
   char displayText[zorvane::kTextSize];
   // displayText as the system takes it, for drawing and for captions.
   text::WideText wideText;
+  // The eras of the format language, read from the system with the format
+  // rather than at every tick.
+  zorvane::EraList eras;
   HWND foregroundWindow;
   // The anchor can be seen at the last tick: not minimised, hidden, cloaked
   // or closed since it came to the front. While it cannot, the clock stays

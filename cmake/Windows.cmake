@@ -39,7 +39,8 @@ add_library(zorvane_shell STATIC ${SHELL_SOURCES})
 zorvane_options(zorvane_shell)
 target_compile_options(zorvane_shell PRIVATE ${ZORVANE_PROGRAM_FLAGS})
 target_compile_definitions(zorvane_shell PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32 dwmapi wtsapi32)
+target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32 advapi32 dwmapi
+                      wtsapi32)
 
 # The version record and the manifest take the project's version.
 set(GENERATED ${CMAKE_BINARY_DIR}/generated)

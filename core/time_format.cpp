@@ -12,10 +12,27 @@ namespace {
 const char* const kEnglishDays[7] = {"Sun", "Mon", "Tue", "Wen", "Thu", "Fri", "Sat"};
 const char* const kJapaneseDays[7] = {"日", "月", "火", "水", "木", "金", "土"};
 
+// A code page 932 character of two bytes starts at `s`. A lead byte before
+// a byte that cannot follow it (a marker, say) is left to stand alone.
+bool IsTwoByte(const char* s) {
+  const unsigned char lead = static_cast<unsigned char>(s[0]);
+  const unsigned char trail = static_cast<unsigned char>(s[1]);
+  return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
+         ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC));
+}
+
 // Appends as much of `s` as fits, keeping the terminating NUL in the buffer.
+// A two-byte character goes in whole or not at all: a holiday's name can
+// fill the buffer, and half a character would show as a stray glyph.
 void Append(char (&text)[kTextSize], const char* s) {
   std::size_t used = std::strlen(text);
-  while (*s != '\0' && used + 1 < kTextSize) text[used++] = *s++;
+  while (*s != '\0' && used + 1 < kTextSize) {
+    if (IsTwoByte(s)) {
+      if (used + 2 >= kTextSize) break;
+      text[used++] = *s++;
+    }
+    text[used++] = *s++;
+  }
   text[used] = '\0';
 }
 
@@ -24,14 +41,52 @@ void AppendChar(char (&text)[kTextSize], char c) {
   Append(text, s);
 }
 
+// The local date as year, month 1-12 and day; false when the broken-down
+// fields hold no date (the era and holiday pairs then append nothing).
+bool LocalDate(const std::tm& t, int& year, int& month, int& day) {
+  if (t.tm_year < -1900 || t.tm_year > 100000 - 1900) return false;
+  year = t.tm_year + 1900;
+  month = t.tm_mon + 1;
+  day = t.tm_mday;
+  return true;
+}
+
+const Era* EraOfDay(const EraList& eras, const std::tm& t) {
+  int y, m, d;
+  return LocalDate(t, y, m, d) ? EraOf(eras, y, m, d) : nullptr;
+}
+
+const char* HolidayOfDay(const std::tm& t) {
+  int y, m, d;
+  return LocalDate(t, y, m, d) ? HolidayName(y, m, d) : nullptr;
+}
+
 // Output of one marker and letter; false when the pair is not part of the
 // language.
 bool AppendField(char (&text)[kTextSize], char marker, char letter,
-                 const std::tm& t, int padDigits) {
+                 const std::tm& t, int padDigits, const EraList& eras) {
   switch (marker) {
     case '$':
       switch (letter) {
         case '$': Append(text, "$"); return true;
+        case 'g':
+          if (const Era* era = EraOfDay(eras, t)) Append(text, era->name);
+          return true;
+        case 'G':
+          if (const Era* era = EraOfDay(eras, t)) Append(text, era->initial);
+          return true;
+        case 'e':
+        case 'E':
+          if (const Era* era = EraOfDay(eras, t)) {
+            const int year = EraYear(*era, t.tm_year + 1900);
+            // The first year of an era is written 元 (gannen), not 1.
+            if (letter == 'E' && year == 1) {
+              Append(text, "元");
+            } else {
+              AppendNumber(text, year, padDigits);
+            }
+          }
+          return true;
         case 'd': case 'D': AppendNumber(text, t.tm_mday, padDigits); return true;
         case 'm': case 'M': AppendNumber(text, t.tm_mon + 1, padDigits); return true;
         case 'y': AppendNumber(text, t.tm_year + 1900, padDigits); return true;
@@ -58,6 +113,12 @@ bool AppendField(char (&text)[kTextSize], char marker, char letter,
           Append(text, "@");
           AppendNumber(text, Beats(t.tm_hour, t.tm_min, t.tm_sec), padDigits);
           return true;
+        case 'h':
+          if (const char* name = HolidayOfDay(t)) Append(text, name);
+          return true;
+        case 'H':
+          if (HolidayOfDay(t) != nullptr) Append(text, "祝");
+          return true;
       }
       return false;
   }
@@ -83,7 +144,7 @@ int Beats(int hour, int minute, int second) {
 }
 
 void FormatTime(const char* timeFormat, const std::tm& localTime,
-                char (&text)[kTextSize], int& padDigits) {
+                char (&text)[kTextSize], int& padDigits, const EraList& eras) {
   std::memset(text, 0, sizeof text);
   if (timeFormat == nullptr || timeFormat[0] == '\0') return;
 
@@ -92,8 +153,14 @@ void FormatTime(const char* timeFormat, const std::tm& localTime,
   while (*p != '\0') {
     const char c = *p;
     if (c != '$' && c != '%' && c != '#') {
-      AppendChar(text, c);
-      ++p;
+      if (IsTwoByte(p)) {
+        const char character[3] = {c, p[1], '\0'};
+        Append(text, character);
+        p += 2;
+      } else {
+        AppendChar(text, c);
+        ++p;
+      }
       continue;
     }
     const char letter = p[1];
@@ -104,7 +171,7 @@ void FormatTime(const char* timeFormat, const std::tm& localTime,
       padDigits = 0;
       p += letter != '\0' ? 2 : 1;
     }
-    if (letter == '\0' || !AppendField(text, c, letter, localTime, padDigits)) {
+    if (letter == '\0' || !AppendField(text, c, letter, localTime, padDigits, eras)) {
       Append(text, "error");
       return;
     }

@@ -1,10 +1,13 @@
 #pragma once
-// The clock's time format language: '$' date, '%' time of day, '#' weekday,
-// half-day word and Internet time, each followed by one letter. Portable:
-// works on code page 932 bytes and needs nothing from the platform.
+// The clock's time format language: '$' date and era, '%' time of day, '#'
+// weekday, half-day word, Internet time and national holiday, each followed
+// by one letter. Portable: works on code page 932 bytes and needs nothing
+// from the platform.
 
 #include <cstddef>
 #include <ctime>
+
+#include "core/japanese_calendar.h"
 
 namespace zorvane {
 
@@ -19,8 +22,10 @@ void AppendNumber(char (&text)[kTextSize], int value, int padDigits);
 // Runs `timeFormat` (lead-in included: its first byte is skipped) over the
 // broken-down local time and rewrites `text`. `padDigits` is the leading-zero
 // flag that each marker sets; it is passed in so the caller can keep it.
+// `eras` is the era list of the system (BuiltInEras() where it gives none).
 void FormatTime(const char* timeFormat, const std::tm& localTime,
-                char (&text)[kTextSize], int& padDigits);
+                char (&text)[kTextSize], int& padDigits,
+                const EraList& eras = BuiltInEras());
 
 // Internet time for a local time kept at UTC+9: 0-999 beats.
 int Beats(int hour, int minute, int second);

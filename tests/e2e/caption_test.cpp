@@ -3,6 +3,8 @@
 // window, and gives every caption back; in normal mode it writes none.
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "tests/e2e/driver.h"
 
@@ -159,33 +161,88 @@ INSTANTIATE_TEST_SUITE_P(CodePages, ExactTitleTest, ::testing::Values("ja_JP.UTF
                          });
 
 // With the wall clock frozen, the text is known to the second. 3 July 2002
-// was a Wednesday, which the clock calls "Wen".
+// was a Wednesday, which the clock calls "Wen"; 22 September 2026, a
+// Tuesday, is a 国民の休日 between 敬老の日 and 秋分の日; 1 May 2019 is the
+// first day of 令和; 23 November 2026 is 勤労感謝の日.
 struct FrozenCase {
   const char* name;
   const char* settings;
+  const char* frozenAt;
+  Mode mode;
   const char* text;
   const char* locale;  // the clock's, when not the driver's own (932)
 };
 
+// The size of `text` in the clock's default font (ＭＳ Ｐゴシック, 14 pixels
+// at 100 %), measured as the clock measures it.
+SIZE DefaultFontSize(const char* text) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTA lf{};
+  lf.lfHeight = MulDiv(14, dpi, 96);
+  lf.lfOrientation = 4;
+  lf.lfWeight = 400;
+  lf.lfCharSet = SHIFTJIS_CHARSET;
+  lf.lfOutPrecision = OUT_TT_PRECIS;
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  std::strcpy(lf.lfFaceName, "ＭＳ Ｐゴシック");
+  HFONT font = CreateFontIndirectA(&lf);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ was = SelectObject(dc, font);
+  RECT r{};
+  DrawTextA(dc, text, -1, &r, DT_CALCRECT);
+  SelectObject(dc, was);
+  DeleteDC(dc);
+  DeleteObject(font);
+  return {r.right, r.bottom};
+}
+
 class FrozenClockTest : public ClockTest, public ::testing::WithParamInterface<FrozenCase> {};
 
-TEST_P(FrozenClockTest, CaptionShowsTheFrozenTime) {
-  if (GetParam().locale) locale_ = GetParam().locale;
-  ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, Mode::Title, "2002-07-03 13:05:07"));
-  const std::wstring text = test_files::Wide(GetParam().text);
-  EXPECT_TRUE(Eventually([&] { return Holds(WideTextOf(A()) == text, "A shows " + Utf8(WideTextOf(A()))); }));
+// Title mode: the caption holds the text. Normal mode: the clock's client
+// area is the measured text, which a missing or extra field would change.
+TEST_P(FrozenClockTest, ShowsTheTextOfTheFrozenTime) {
+  const FrozenCase& c = GetParam();
+  if (c.locale) locale_ = c.locale;
+  ASSERT_NO_FATAL_FAILURE(Launch(c.settings, c.mode, c.frozenAt));
+  if (c.mode == Mode::Title) {
+    const std::wstring text = test_files::Wide(c.text);
+    EXPECT_TRUE(Eventually([&] { return Holds(WideTextOf(A()) == text, "A shows " + Utf8(WideTextOf(A()))); }));
+  } else {
+    const SIZE want = DefaultFontSize(c.text);
+    ASSERT_GT(want.cx, 0);
+    EXPECT_TRUE(Eventually([&] {
+      RECT client{};
+      GetClientRect(window_, &client);
+      return Holds(client.right == want.cx && client.bottom == want.cy,
+                   "the clock's client area is " + std::to_string(client.right) + "x" +
+                       std::to_string(client.bottom) + ", the text's " + std::to_string(want.cx) + "x" +
+                       std::to_string(want.cy));
+    }));
+  }
   EXPECT_EQ(ExitClock(), 0u);
   EXPECT_EQ(TextOf(A()), kCaptionA);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, FrozenClockTest,
-    ::testing::Values(FrozenCase{"Default", kTitleMode, "2002/07/03(Wen) 13:05:07", nullptr},
+    ::testing::Values(FrozenCase{"Default", kTitleMode, "2002-07-03 13:05:07", Mode::Title, "2002/07/03(Wen) 13:05:07", nullptr},
                       FrozenCase{"Japanese", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$yy年$m月$d日(#W) #A%H時%mm分%s秒\r\n",
-                                 "2002年7月3日(水) 午後1時05分7秒", nullptr},
+                                 "2002-07-03 13:05:07", Mode::Title, "2002年7月3日(水) 午後1時05分7秒", nullptr},
                       // The clock's Japanese is its own code page 932 whatever the system's is.
-                      FrozenCase{"JapaneseUnder1252", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!#W #A\r\n", "水 午後",
-                                 "C.UTF-8"}),
+                      FrozenCase{"JapaneseUnder1252", "[Clock]\r\nTitleIN=1\r\nTimeFormat=!#W #A\r\n",
+                                 "2002-07-03 13:05:07", Mode::Title, "水 午後", "C.UTF-8"},
+                      FrozenCase{"EraAndHolidayInTheCaption",
+                                 "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$g$E年$m月$d日(#W) #h#H $G$ee.$mm.$dd %hh:%mm ($G$e)\r\n",
+                                 "2026-09-22 13:05:07", Mode::Title, "令和8年9月22日(火) 国民の休日祝 R08.09.22 13:05 (R8)",
+                                 nullptr},
+                      FrozenCase{"FirstYearOfAnEraInTheCaption",
+                                 "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$g$E年 $G$ee [#h#H] $EE\r\n",
+                                 "2019-05-01 00:00:05", Mode::Title, "令和元年 R01 [] 元", nullptr},
+                      FrozenCase{"EraAndHolidayInTheClockWindow",
+                                 "[Clock]\r\nTimeFormat=!$g$E年$m月$d日 #h#H $G$ee\r\n",
+                                 "2026-11-23 13:05:07", Mode::Normal, "令和8年11月23日 勤労感謝の日祝 R08", nullptr}),
     [](const ::testing::TestParamInfo<FrozenCase>& info) { return info.param.name; });
 
 }  // namespace

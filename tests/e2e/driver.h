@@ -620,7 +620,9 @@ class ClockTest : public ::testing::Test {
       return Holds(window_ != nullptr, "no window of class Zorvane02");
     }, 10000));
     ASSERT_TRUE(Eventually([&] {
-      return Holds(GetForegroundWindow() == window_, "the clock did not take the foreground at start");
+      return Holds(GetForegroundWindow() == window_, "the clock (" + Describe(window_) +
+                                                         ") did not take the foreground at start; " +
+                                                         Describe(GetForegroundWindow()) + " is in front");
     }, 10000));
   }
 

@@ -1,5 +1,6 @@
 // Random formats of up to 255 bytes over random valid times: the text must
-// stay within twice the interpreted length plus 3 bytes and be terminated.
+// stay within six times the interpreted length plus 3 bytes (a holiday's
+// name is 12 bytes from the 2 of "#h") and be terminated.
 // Each format sits in a buffer of its exact size, so the address sanitizer
 // catches any read past its end.
 
@@ -17,7 +18,7 @@ namespace {
 
 // Biased towards markers, letters of the language and CP932 lead bytes.
 char RandomByte(std::mt19937& rng) {
-  static const char kLetters[] = "$%#$%#dDmMyYhHsSwWaA@x";
+  static const char kLetters[] = "$%#$%#dDmMyYhHsSwWaA@gGeEx";
   const unsigned r = rng();
   switch (r % 4) {
     case 0: return kLetters[(r >> 8) % (sizeof kLetters - 1)];
@@ -40,14 +41,15 @@ TEST(FormatFuzz, OutputBoundedAndTerminated) {
     t.tm_hour = static_cast<int>(rng() % 24);
     t.tm_mday = static_cast<int>(1 + rng() % 31);
     t.tm_mon = static_cast<int>(rng() % 12);
-    t.tm_year = static_cast<int>(rng() % (8099 - 1900 + 1));
+    // Half the years lie where eras and holidays have names.
+    t.tm_year = static_cast<int>(rng() % 2 == 0 ? 119 + rng() % 12 : rng() % (8099 - 1900 + 1));
     t.tm_wday = static_cast<int>(rng() % 7);
     int pad = 0;
     FormatTime(format.get(), t, text, pad);
 
     ASSERT_NE(std::memchr(text, '\0', sizeof text), nullptr) << iteration;
     const std::size_t interpreted = length > 0 ? length - 1 : 0;
-    ASSERT_LE(std::strlen(text), 2 * interpreted + 3) << iteration;
+    ASSERT_LE(std::strlen(text), 6 * interpreted + 3) << iteration;
   }
 }
 
