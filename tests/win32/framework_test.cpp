@@ -199,6 +199,26 @@ TEST(ClockWindowSystem, OnlyTheScreenSaverAndMonitorPowerReachDefaultProcessing)
   DestroyClock(w);
 }
 
+// The tray menu's documentation asks a notification icon's owner to post
+// itself a message once the menu has closed; without it the next menu can
+// close as soon as it opens.
+TEST(ClockWindowSystem, TheTrayMenuIsFollowedByAHarmlessMessage) {
+  FakeSystem system;
+  ClockWindow clock;
+  CreateParams p = Params("TrayMenuClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  MSG msg;
+  while (PeekMessageA(&msg, w, WM_NULL, WM_NULL, PM_REMOVE)) {
+  }
+  // The menu runs its own loop; a timer of this thread closes it.
+  const UINT_PTR closer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  SendMessageA(w, ClockWindow::kTrayCallbackMessage, ClockWindow::kTrayIconId, WM_LBUTTONUP);
+  KillTimer(nullptr, closer);
+  EXPECT_TRUE(PeekMessageA(&msg, w, WM_NULL, WM_NULL, PM_REMOVE)) << "nothing was posted after the menu";
+  DestroyClock(w);
+}
+
 // Explorer runs but takes no icons yet (a start with Windows): the add is
 // tried again at the ticks of the next minute, and no longer.
 TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
