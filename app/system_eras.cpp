@@ -1,19 +1,12 @@
 #include "app/system_eras.h"
 
+#include "app/text_convert.h"
+
 namespace system_eras {
 namespace {
 
 // Where Windows 7 and later keep the Japanese eras.
 constexpr const wchar_t* kErasKey = L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Calendars\\Japanese\\Eras";
-
-// `wide` (NUL-terminated) in code page 932, the clock's own text; false
-// when a character has no form there or the result does not fit. No
-// best-fit mapping: an era name must not change its letters silently.
-bool ToCodePage932(const wchar_t* wide, char* out, int size) {
-  BOOL lossy = FALSE;
-  const int written = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, -1, out, size, nullptr, &lossy);
-  return written > 0 && !lossy;
-}
 
 }  // namespace
 
@@ -38,7 +31,9 @@ void AddFromKey(HKEY key, zorvane::EraList& list) {
     data[dataBytes / sizeof data[0]] = L'\0';
     char name932[32];
     char data932[256];
-    if (!ToCodePage932(name, name932, sizeof name932) || !ToCodePage932(data, data932, sizeof data932)) {
+    // No best fit: an era name must not change its letters silently.
+    if (text::ToOwn(name, name932, sizeof name932) != text::ToOwnResult::Ok ||
+        text::ToOwn(data, data932, sizeof data932) != text::ToOwnResult::Ok) {
       continue;
     }
     zorvane::AddSystemEra(list, name932, data932);

@@ -1,5 +1,7 @@
 #include "clock/borrowed_captions.h"
 
+#include "clock/system_answers.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <new>
@@ -15,15 +17,13 @@ constexpr DWORD kSendTimeoutMs = 250;
 // would take on; a longer one is left alone.
 constexpr int kMaxCaption = 1 << 20;
 
-BorrowedCaptions::SendFunction sendFunction = SendMessageTimeoutW;
-
 enum class Sent { Delivered, NotAnswered, Refused };
 
 Sent Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs, DWORD_PTR* result = nullptr) {
   DWORD_PTR ignored = 0;
   SetLastError(ERROR_SUCCESS);
-  if (sendFunction(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
-                   result != nullptr ? result : &ignored) != 0) {
+  if (system_answers::Current().send(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+                                     result != nullptr ? result : &ignored) != 0) {
     return Sent::Delivered;
   }
   // The user interface privilege isolation fails the send at once with
@@ -71,10 +71,6 @@ bool Answers(CaptionLoan& loan, DWORD timeoutMs) {
 }
 
 }  // namespace
-
-void BorrowedCaptions::UseSendFunction(SendFunction send) {
-  sendFunction = send != nullptr ? send : SendMessageTimeoutW;
-}
 
 BorrowedCaptions::~BorrowedCaptions() {
   for (std::size_t i = 0; i < pendingCount; ++i) pending[i].~CaptionLoan();

@@ -49,12 +49,6 @@ class BorrowedCaptions {
   // Give-backs still pending when the program ends get this long.
   static constexpr DWORD kExitWaitMs = 2000;
 
-  // The send to another program's window: SendMessageTimeoutW, or a stand-in
-  // in tests for what Wine cannot show (a write refused by a program of a
-  // higher integrity level).
-  using SendFunction = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
-  static void UseSendFunction(SendFunction send);
-
   BorrowedCaptions() = default;
   ~BorrowedCaptions();
   BorrowedCaptions(const BorrowedCaptions&) = delete;

@@ -254,18 +254,13 @@ void ClockView::StepBack() {
   if (zorvane::PreviousStop(viewTable, row, column)) Place();
 }
 
-bool ClockView::AnchorFrame(RECT& frame) const {
-  if (!anchorShown || foregroundWindow == nullptr || !GetWindowRect(foregroundWindow, &frame)) return false;
-  // Where the system can say, the visible frame: without it the clock
-  // would dock to the invisible borders round the window.
-  RECT visible{};
-  if (system_answers::Current().frameBounds(foregroundWindow, &visible)) frame = visible;
-  return true;
+bool ClockView::AnchorRect(RECT& rect) const {
+  return anchorShown && foregroundWindow != nullptr && GetWindowRect(foregroundWindow, &rect);
 }
 
 void ClockView::Place() {
   RECT anchor{};
-  if (!AnchorFrame(anchor)) {
+  if (!AnchorRect(anchor)) {
     if (!docked) {
       // No application window has been in front yet: the corner.
       MoveTo(0, 0, textRect.right, textRect.bottom);
@@ -305,6 +300,11 @@ void ClockView::Place() {
         row == zorvane::Taskbar
             ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
             : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+    // Where the system can say, the anchor's visible frame: without it the
+    // clock would dock to the invisible borders round the window. It moves
+    // only with the window's rectangle, so it is asked only when that did.
+    RECT frame = anchor, visible{};
+    if (system_answers::Current().frameBounds(foregroundWindow, &visible)) frame = visible;
     // The clock's own invisible borders: its visible frame is what meets
     // the anchor's.
     zorvane::Insets border{0, 0, 0, 0};
@@ -312,7 +312,7 @@ void ClockView::Place() {
     if (GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame)) {
       border = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
     }
-    const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(anchor),
+    const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(frame),
                                                outer.right - outer.left, outer.bottom - outer.top, border);
     windowRect = RECT{r.left, r.top, r.right, r.bottom};
     placedFor = inputs;
@@ -340,10 +340,7 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
   SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ClockView::FormatTime() {
-  zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras);
-  text::FromOwn(displayText, wideText);
-}
+void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras); }
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 
@@ -387,6 +384,7 @@ void ClockView::Render() {
   // the picture is made again only when it would look different.
   const bool redraw = pictureStale || !bitmap || std::strcmp(displayText, drawnText) != 0;
   if (redraw) {
+    text::FromOwn(displayText, wideText);
     Draw();
   } else {
     Place();  // the anchor may have moved

@@ -116,8 +116,9 @@ class ClockView {
   // Whether a fullscreen program is in front (the anchor, or what the shell
   // reports) and the settings do not keep the clock over it.
   bool FullScreenAhead() const;
-  // The anchor's visible frame; false when it cannot be read.
-  bool AnchorFrame(RECT& frame) const;
+  // The anchor's window rectangle; false while it is not seen or cannot be
+  // read.
+  bool AnchorRect(RECT& rect) const;
   // Draws the text into the picture and places the window.
   void Draw();
   // Moves the window to `r` unless it is there already.
@@ -146,7 +147,8 @@ class ClockView {
   int padDigits;
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];
-  // displayText as the system takes it, for drawing and for captions.
+  // The text of the picture as the system takes it, for drawing and for
+  // captions; converted when the picture is drawn, not at every tick.
   text::WideText wideText;
   // The eras of the format language, read from the system with the format
   // rather than at every tick.

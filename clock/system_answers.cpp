@@ -27,7 +27,7 @@ int RealNotificationState() {
   return static_cast<int>(state);
 }
 
-const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState};
+const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW};
 const Answers* current = &kReal;
 
 }  // namespace

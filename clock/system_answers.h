@@ -1,7 +1,7 @@
 #pragma once
 // The system's answers that decide where and whether the clock shows, each
 // behind one replaceable function: the compositor's view of a window, the
-// shell's notification state. They differ between Windows versions (and
+// shell's notification state, and whether another program takes a caption. They differ between Windows versions (and
 // some are missing where there is no compositor), so tests put in the
 // answers of the system they stand for.
 
@@ -19,6 +19,10 @@ struct Answers {
   bool (*cloaked)(HWND window);
   // SHQueryUserNotificationState's answer (a QUNS_ value); 0 when unknown.
   int (*notificationState)();
+  // A bounded send to another program's window (SendMessageTimeoutW): it
+  // may refuse the clock's write, as an elevated program's window does
+  // under the user interface privilege isolation, or not answer.
+  LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
 };
 
 // The real system.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/profile_values.h"
+
 namespace zorvane {
 namespace {
 
@@ -113,9 +115,6 @@ const char* NamedHoliday(long dayNumber) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A code page 932 lead byte: a trail byte follows, and may be '_'.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Reads `count` digits at `p`; false if any is not a digit.
 bool ReadDigits(const char* p, int count, int& value) {
   value = 0;
@@ -147,7 +146,7 @@ bool SplitFields(const char* data, const char* (&begin)[4], const char* (&end)[4
       if (c == '\0') return field == 3;
       if (++field == 4) return false;
       begin[field] = ++p;
-    } else if (IsLeadByte(c)) {
+    } else if (CodePage932().Of(c) == 2) {  // its second byte may be '_'
       if (p[1] == '\0') return false;
       p += 2;
     } else {

@@ -2,9 +2,9 @@
 // How settings values are read and written, independent of the platform:
 // the integer reading, the lead-in of the stored time format, the settings
 // file's path, and the cut of a face name to the font's 31 bytes.
-// Text is 8-bit, in the system's ANSI code page (932 on the Japanese systems
-// the program is made for); every function that cuts text or walks a path
-// is told how that code page splits text into characters.
+// Text is 8-bit; every function that cuts text or walks a path is told how
+// its code page splits text into characters. The program's own text is
+// code page 932 whatever the system's code page is.
 
 #include <cstddef>
 

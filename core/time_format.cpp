@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/decimal.h"
+#include "core/profile_values.h"
 
 namespace zorvane {
 namespace {
@@ -15,9 +16,8 @@ const char* const kJapaneseDays[7] = {"日", "月", "火", "水", "木", "金", 
 // A code page 932 character of two bytes starts at `s`. A lead byte before
 // a byte that cannot follow it (a marker, say) is left to stand alone.
 bool IsTwoByte(const char* s) {
-  const unsigned char lead = static_cast<unsigned char>(s[0]);
   const unsigned char trail = static_cast<unsigned char>(s[1]);
-  return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
+  return CodePage932().Of(static_cast<unsigned char>(s[0])) == 2 &&
          ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC));
 }
 

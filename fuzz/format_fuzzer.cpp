@@ -1,4 +1,4 @@
-// Build: clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/format_fuzzer.cpp core/time_format.cpp core/japanese_calendar.cpp core/decimal.cpp -o format_fuzzer
+// Build: clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/format_fuzzer.cpp core/time_format.cpp core/japanese_calendar.cpp core/decimal.cpp core/profile_values.cpp -o format_fuzzer
 // libFuzzer entry for the format language: the first seven bytes choose a
 // valid time, the rest (up to 255 bytes) is the stored format. Built without
 // the CP932 charset flag, which clang lacks, so "#A" gives six UTF-8 bytes

@@ -183,37 +183,21 @@ bool ReplaceWhole(const wchar_t* path, const wchar_t* temporary, const char* byt
 
 }  // namespace
 
-const zorvane::CharWidths& SystemCharWidths() {
-  static const zorvane::CharWidths widths = [] {
-    if (GetACP() == CP_UTF8) return zorvane::CharWidths::Utf8();
-    // A failed query leaves no ranges: one byte per character.
-    CPINFO info{};
-    GetCPInfo(CP_ACP, &info);
-    return zorvane::CharWidths::FromLeadByteRanges(info.LeadByte, MAX_LEADBYTES);
-  }();
-  return widths;
-}
-
-ProfileSection::ProfileSection() : directory{}, path{}, fileName{}, section{} {}
+ProfileSection::ProfileSection() : path{}, section{} {}
 
 void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE module) {
-  // The module's path in UTF-16: its folder may hold characters that the
-  // system's code page lacks. A result that fills the buffer was cut: refuse
-  // rather than look for the file in a folder that is not the executable's.
-  wchar_t modulePath[zorvane::kPathSize] = {};
-  const DWORD n = GetModuleFileNameW(module, modulePath, zorvane::kPathSize);
-  wchar_t* separator = n > 0 && n < zorvane::kPathSize ? std::wcsrchr(modulePath, L'\\') : nullptr;
-  directory[0] = L'\0';
-  if (separator != nullptr) {
-    *separator = L'\0';
-    std::wmemcpy(directory, modulePath, static_cast<std::size_t>(separator - modulePath) + 1);
-  }
-
   if (newFile != nullptr) {
     path[0] = L'\0';
-    fileName[0] = '\0';
+    // The module's path in UTF-16: its folder may hold characters that the
+    // system's code page lacks. A result that fills the buffer was cut:
+    // refuse rather than look for the file in a folder that is not the
+    // executable's.
+    wchar_t directory[zorvane::kPathSize] = {};
+    const DWORD n = GetModuleFileNameW(module, directory, zorvane::kPathSize);
+    wchar_t* separator = n > 0 && n < zorvane::kPathSize ? std::wcsrchr(directory, L'\\') : nullptr;
+    if (separator != nullptr) *separator = L'\0';
     wchar_t wideName[zorvane::kPathSize] = {};
-    const int length = CopyName(fileName, newFile) && newFile[0] != '\0'
+    const int length = separator != nullptr && newFile[0] != '\0' && std::strlen(newFile) < zorvane::kPathSize
                            ? MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, newFile, -1, wideName, zorvane::kPathSize)
                            : 0;
     const std::size_t dirLength = std::wcslen(directory);
@@ -222,8 +206,6 @@ void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE
       std::wmemcpy(path, directory, dirLength);
       path[dirLength] = L'\\';
       std::wmemcpy(path + dirLength + 1, wideName, static_cast<std::size_t>(length));
-    } else {
-      fileName[0] = '\0';
     }
   }
   if (newSection != nullptr && !CopyName(section, newSection)) section[0] = '\0';

@@ -19,12 +19,6 @@
 // The settings file's name; every caller binds to it.
 constexpr const char* kSettingsFile = "Zorvane.ini";
 
-// How the running system's ANSI code page splits text into characters, as
-// the "A" calls split it. Read once; the code page does not change while
-// the program runs. The settings file's own text is always cut by code
-// page 932 instead.
-const zorvane::CharWidths& SystemCharWidths();
-
 class ProfileSection {
  public:
   ProfileSection();
@@ -59,8 +53,6 @@ class ProfileSection {
  private:
   bool Usable() const { return path[0] != L'\0' && section[0] != '\0'; }
 
-  wchar_t directory[zorvane::kPathSize];
   wchar_t path[zorvane::kPathSize];
-  char fileName[zorvane::kPathSize];
   char section[zorvane::kPathSize];
 };

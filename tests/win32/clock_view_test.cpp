@@ -308,7 +308,7 @@ struct InjectedAnswers {
   static bool Cloaked(HWND w) { return w == cloakedWindow; }
   static int State() { return state; }
   InjectedAnswers() { cloakedWindow = nullptr; state = 5; frames = false; }
-  system_answers::Answers answers{FrameBounds, Cloaked, State};
+  system_answers::Answers answers{FrameBounds, Cloaked, State, SendMessageTimeoutW};
   system_answers::Override use{answers};
 };
 
@@ -591,8 +591,15 @@ LRESULT WINAPI SendRefusingWrites(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT fla
   return SendMessageTimeoutW(w, m, wp, lp, flags, timeout, result);
 }
 
+// The real system's answers, but for the send to other programs' windows.
+struct InjectedSend {
+  explicit InjectedSend(decltype(system_answers::Answers::send) send) { answers.send = send; }
+  system_answers::Answers answers = system_answers::Real();
+  system_answers::Override use{answers};
+};
+
 TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
-  BorrowedCaptions::UseSendFunction(SendRefusingWrites);
+  InjectedSend injected(SendRefusingWrites);
   WriteIni("[Clock]\r\nTitleIN=1\r\n");
   Open();
   anchorA = MakeAnchor("elevated program", 300, 250, 500, 300);
@@ -621,7 +628,6 @@ TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
   view = nullptr;
   EXPECT_EQ("Window B", Caption(anchorB));
   refusingWindow = nullptr;
-  BorrowedCaptions::UseSendFunction(nullptr);
 }
 
 // However many windows still owe their caption because they did not answer
@@ -639,7 +645,7 @@ LRESULT WINAPI SendUnlessSilent(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT flags
 }
 
 TEST(BorrowedCaptionsTest, EveryPendingGiveBackIsKeptUntilItsWindowAnswers) {
-  BorrowedCaptions::UseSendFunction(SendUnlessSilent);
+  InjectedSend injected(SendUnlessSilent);
   std::vector<HWND> windows;
   {
     BorrowedCaptions captions;
@@ -662,7 +668,6 @@ TEST(BorrowedCaptionsTest, EveryPendingGiveBackIsKeptUntilItsWindowAnswers) {
     EXPECT_TRUE(L"application " + std::to_wstring(i) + L" \U0001F600" == WideCaption(windows[i])) << i;
     DestroyWindow(windows[i]);
   }
-  BorrowedCaptions::UseSendFunction(nullptr);
 }
 
 // The clock writes no caption in normal mode, so it gives none back: an

@@ -465,19 +465,10 @@ TEST_F(DialogFlow, ADialogThatCannotBeOpenedSaysSo) {
 
   // A clock whose module has no dialog templates.
   ClockWindow clock;
-  CreateParams p{};
+  CreateParams p = ClockParams("DialogFailureClock", ClockWindow::WindowProc);
   p.instance = GetModuleHandleA("kernel32.dll");
-  p.windowProcedure = ClockWindow::WindowProc;
   p.title = "DialogFailureClock";
-  p.className = "DialogFailureClock";
-  p.cursorId = 0xFFFF;
-  p.exStyle = window_style::kExStyle;
-  p.style = window_style::kCaptionStyle;
-  p.x = p.y = -1;
-  p.width = 200;
-  p.height = 80;
-  p.showCommand = SW_HIDE;
-  p.flags = kCreateNoGuard;
+  p.iconId = p.smallIconId = 0;
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   said.clear();
@@ -492,9 +483,7 @@ TEST_F(DialogFlow, ADialogThatCannotBeOpenedSaysSo) {
     Sleep(10);
   }
   EXPECT_TRUE(IsWindowVisible(w)) << "the clock does not tick again";
-  DestroyWindow(w);
-  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  DestroyClock(w);
 }
 
 }  // namespace

@@ -17,9 +17,13 @@
 #include "app/text_convert.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
+#include "test_support.h"
 #include "window/clock_window.h"
 
 namespace {
+
+using testing_support::ClockParams;
+using testing_support::DestroyClock;
 
 // Records what reaches the object's handler.
 template <typename Base>
@@ -36,39 +40,11 @@ class Recording : public Base {
   std::vector<UINT> seen;
 };
 
-CreateParams Params(const char* className, WNDPROC proc) {
-  CreateParams p{};
-  p.instance = GetModuleHandleA(nullptr);
-  p.windowProcedure = proc;
-  p.title = "FrameworkTest";
-  p.className = className;
-  p.iconId = IDI_CLOCK;
-  p.smallIconId = IDI_CLOCK;
-  p.cursorId = 0xFFFF;
-  p.exStyle = window_style::kExStyle;
-  p.style = window_style::kCaptionStyle;
-  p.x = p.y = -1;
-  p.width = 200;
-  p.height = 80;
-  p.showCommand = SW_HIDE;
-  p.flags = kCreateNoGuard;
-  return p;
-}
-
-// The clock window posts WM_QUIT when destroyed; take it out of the queue
-// so that it does not end a later test's modal loop.
-void DestroyClock(HWND w) {
-  DestroyWindow(w);
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
-}
-
 }  // namespace
 
 TEST(WindowBinding, TheClockProcedureRunsCreationItselfAndReturnsOne) {
   Recording<ClockWindow> clock;
-  CreateParams p = Params("FrameworkClock", ClockWindow::WindowProc);
+  CreateParams p = ClockParams("FrameworkClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w) << "WM_CREATE must let creation go on";
   EXPECT_EQ(w, clock.GetHwnd());
@@ -106,7 +82,7 @@ bool TicksWithin(Clock& clock, DWORD ms) {
 // hand over.
 TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   Recording<ClockWindow> clock;
-  CreateParams p = Params("FrameworkQuietClock", ClockWindow::WindowProc);
+  CreateParams p = ClockParams("FrameworkQuietClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   ASSERT_TRUE(TicksWithin(clock, 3000));
@@ -182,7 +158,7 @@ void Tick(HWND clock) { SendMessageA(clock, WM_TIMER, ClockWindow::kTimerId, 0);
 TEST(ClockWindowSystem, OnlyTheScreenSaverAndMonitorPowerReachDefaultProcessing) {
   FakeSystem system;
   ClockWindow clock;
-  CreateParams p = Params("SystemCommandsClock", ClockWindow::WindowProc);
+  CreateParams p = ClockParams("SystemCommandsClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   const RECT before = [&] { RECT r{}; GetWindowRect(w, &r); return r; }();
@@ -205,7 +181,7 @@ TEST(ClockWindowSystem, OnlyTheScreenSaverAndMonitorPowerReachDefaultProcessing)
 TEST(ClockWindowSystem, TheTrayMenuIsFollowedByAHarmlessMessage) {
   FakeSystem system;
   ClockWindow clock;
-  CreateParams p = Params("TrayMenuClock", ClockWindow::WindowProc);
+  CreateParams p = ClockParams("TrayMenuClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   MSG msg;
@@ -226,7 +202,7 @@ TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
   const DWORD start = FakeSystem::now;
   {
     ClockWindow clock;
-    CreateParams p = Params("TrayRetryClock", ClockWindow::WindowProc);
+    CreateParams p = ClockParams("TrayRetryClock", ClockWindow::WindowProc);
     HWND w = clock.Create(p);
     ASSERT_NE(nullptr, w);
     EXPECT_EQ(1u, system.Adds());
@@ -249,7 +225,7 @@ TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
   FakeSystem::trayCalls.clear();
   FakeSystem::now = start;
   ClockWindow clock;
-  CreateParams p = Params("TrayGiveUpClock", ClockWindow::WindowProc);
+  CreateParams p = ClockParams("TrayGiveUpClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   FakeSystem::now = start + ClockWindow::kTrayRetryMilliseconds;
@@ -269,7 +245,7 @@ TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
 
 TEST(WindowBinding, TheDefaultProcedureHandsCreationToTheHandler) {
   Recording<ClockApp> app;
-  CreateParams p = Params("FrameworkApp", nullptr);
+  CreateParams p = ClockParams("FrameworkApp", nullptr);
   HWND w = app.Create(p);
   ASSERT_NE(nullptr, w);
   EXPECT_TRUE(app.Saw(WM_CREATE));
@@ -279,7 +255,7 @@ TEST(WindowBinding, TheDefaultProcedureHandsCreationToTheHandler) {
 
 TEST(WindowBinding, FailedCreationLeavesTheObjectEmpty) {
   ClockApp app;
-  CreateParams p = Params("FrameworkBadParent", nullptr);
+  CreateParams p = ClockParams("FrameworkBadParent", nullptr);
   p.style = WS_CHILD;  // a child without a parent cannot be created
   EXPECT_EQ(nullptr, app.Create(p));
   EXPECT_EQ(nullptr, app.GetHwnd());
@@ -288,7 +264,7 @@ TEST(WindowBinding, FailedCreationLeavesTheObjectEmpty) {
 
 TEST(WindowBase, PlaceOnDesktopFlagsPutTheWindowAtEdgesAndCentre) {
   ClockApp app;
-  CreateParams p = Params("FrameworkPlace", nullptr);
+  CreateParams p = ClockParams("FrameworkPlace", nullptr);
   HWND w = app.Create(p);
   ASSERT_NE(nullptr, w);
   RECT desktop, r;

@@ -218,10 +218,12 @@ TEST(Environment, RunsWithTheJapaneseCodePage) {
   EXPECT_EQ(932u, GetACP());
 }
 
-TEST(Environment, CutsFollowTheRunningCodePage) {
-  // Paths, stored values and face names are cut by the code page's own
-  // lead bytes, as the platform reports them one by one.
-  const zorvane::CharWidths& widths = SystemCharWidths();
+TEST(Environment, LeadByteRangesGiveThePlatformsWidths) {
+  // A code page's lead-byte ranges as the platform lists them give the
+  // same character widths as the platform reports byte by byte.
+  CPINFO info{};
+  GetCPInfo(CP_ACP, &info);
+  const zorvane::CharWidths widths = zorvane::CharWidths::FromLeadByteRanges(info.LeadByte, MAX_LEADBYTES);
   std::string wrong;
   for (unsigned b = 0; b < 256; ++b)
     if (widths.Of(static_cast<unsigned char>(b)) != (IsDBCSLeadByte(static_cast<BYTE>(b)) ? 2u : 1u))
