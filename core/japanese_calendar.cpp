@@ -184,8 +184,15 @@ bool ParseEraValue(const char* valueName, const char* data, Era& era) {
 
   const std::size_t nameLength = static_cast<std::size_t>(end[0] - begin[0]);
   if (nameLength == 0 || nameLength >= kEraNameSize) return false;
+  // Whole code page 932 characters only: a lead byte before a byte that
+  // cannot follow it would show as a stray glyph.
   for (const char* p = begin[0]; p < end[0]; ++p) {
-    if (static_cast<unsigned char>(*p) < 0x20) return false;
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c < 0x20) return false;
+    if (CodePage932().Of(c) == 2) {
+      const unsigned char trail = static_cast<unsigned char>(*++p);
+      if (!((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC))) return false;
+    }
   }
   // The Latin initial is what "R8.12.07" starts with: ASCII letters only.
   const std::size_t initialLength = static_cast<std::size_t>(end[3] - begin[3]);

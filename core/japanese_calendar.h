@@ -33,7 +33,8 @@ const EraList& BuiltInEras();
 
 // One value of the system's era list: the name "YYYY MM DD" (the first
 // day) and the data "名前_略_English_I" (code page 932). False, with `era`
-// untouched, when either is malformed.
+// untouched, when either is malformed: the name must be whole code page 932
+// characters, the initial ASCII letters.
 bool ParseEraValue(const char* valueName, const char* data, Era& era);
 
 // Adds one value of the system's list to `list`. An era that begins after

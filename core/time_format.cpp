@@ -21,30 +21,48 @@ bool IsTwoByte(const char* s) {
          ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC));
 }
 
+// The text being written: how much of it is used, and whether something
+// has been cut at its end already.
+struct Writer {
+  char (&text)[kTextSize];
+  std::size_t used;
+  bool full;
+};
+
 // Appends as much of `s` as fits, keeping the terminating NUL in the buffer.
 // A two-byte character goes in whole or not at all: a holiday's name can
-// fill the buffer, and half a character would show as a stray glyph.
-void Append(char (&text)[kTextSize], const char* s) {
-  std::size_t used = std::strlen(text);
-  while (*s != '\0' && used + 1 < kTextSize) {
-    if (IsTwoByte(s)) {
-      if (used + 2 >= kTextSize) break;
-      text[used++] = *s++;
+// fill the buffer, and half a character would show as a stray glyph. After
+// the first cut nothing more is added, so the text stays a clean prefix of
+// the whole output (a later one-byte character would not follow on).
+void Append(Writer& out, const char* s) {
+  while (!out.full && *s != '\0') {
+    const std::size_t size = IsTwoByte(s) ? 2 : 1;
+    if (out.used + size >= kTextSize) {
+      out.full = true;
+      break;
     }
-    text[used++] = *s++;
+    for (std::size_t i = 0; i < size; ++i) out.text[out.used++] = *s++;
   }
-  text[used] = '\0';
+  out.text[out.used] = '\0';
 }
 
-void AppendChar(char (&text)[kTextSize], char c) {
+void AppendChar(Writer& out, char c) {
   const char s[2] = {c, '\0'};
-  Append(text, s);
+  Append(out, s);
+}
+
+void AppendNumber(Writer& out, long long value, int padDigits) {
+  // "%02d" below 100 and "%04d" from 100 on when padded, else "%d".
+  char digits[kDecimalSize];
+  FormatDecimal(value, padDigits == 0 ? 0 : value < 100 ? 2 : 4, digits);
+  Append(out, digits);
 }
 
 // The local date as year, month 1-12 and day; false when the broken-down
 // fields hold no date (the era and holiday pairs then append nothing).
 bool LocalDate(const std::tm& t, int& year, int& month, int& day) {
-  if (t.tm_year < -1900 || t.tm_year > 100000 - 1900) return false;
+  // Checked before any sum, so fields near INT_MAX cannot overflow it.
+  if (t.tm_year < -1900 || t.tm_year > 100000 - 1900 || t.tm_mon < 0 || t.tm_mon > 11) return false;
   year = t.tm_year + 1900;
   month = t.tm_mon + 1;
   day = t.tm_mday;
@@ -63,7 +81,7 @@ const char* HolidayOfDay(const std::tm& t) {
 
 // Output of one marker and letter; false when the pair is not part of the
 // language.
-bool AppendField(char (&text)[kTextSize], char marker, char letter,
+bool AppendField(Writer& text, char marker, char letter,
                  const std::tm& t, int padDigits, const EraList& eras) {
   switch (marker) {
     case '$':
@@ -78,7 +96,7 @@ bool AppendField(char (&text)[kTextSize], char marker, char letter,
         case 'e':
         case 'E':
           if (const Era* era = EraOfDay(eras, t)) {
-            const int year = EraYear(*era, t.tm_year + 1900);
+            const int year = EraYear(*era, t.tm_year + 1900);  // in range: the era was found
             // The first year of an era is written 元 (gannen), not 1.
             if (letter == 'E' && year == 1) {
               Append(text, "元");
@@ -88,8 +106,9 @@ bool AppendField(char (&text)[kTextSize], char marker, char letter,
           }
           return true;
         case 'd': case 'D': AppendNumber(text, t.tm_mday, padDigits); return true;
-        case 'm': case 'M': AppendNumber(text, t.tm_mon + 1, padDigits); return true;
-        case 'y': AppendNumber(text, t.tm_year + 1900, padDigits); return true;
+        // In a wider type: the fields may hold anything near INT_MAX.
+        case 'm': case 'M': AppendNumber(text, t.tm_mon + 1LL, padDigits); return true;
+        case 'y': AppendNumber(text, t.tm_year + 1900LL, padDigits); return true;
         case 'Y': AppendNumber(text, t.tm_year % 100, padDigits); return true;
       }
       return false;
@@ -127,26 +146,29 @@ bool AppendField(char (&text)[kTextSize], char marker, char letter,
 
 }  // namespace
 
-void AppendNumber(char (&text)[kTextSize], int value, int padDigits) {
-  // "%02d" below 100 and "%04d" from 100 on when padded, else "%d".
-  char digits[kDecimalSize];
-  FormatDecimal(value, padDigits == 0 ? 0 : value < 100 ? 2 : 4, digits);
-  Append(text, digits);
+void AppendNumber(char (&text)[kTextSize], long long value, int padDigits) {
+  const void* end = std::memchr(text, '\0', kTextSize);
+  Writer out{text, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : kTextSize - 1,
+             false};
+  AppendNumber(out, value, padDigits);
 }
 
 int Beats(int hour, int minute, int second) {
   // The local time is taken as UTC+9; Internet time counts from UTC+1.
-  const int shifted = hour >= 8 ? hour - 8 : hour + 16;
-  const long s = shifted * 3600L + minute * 60L + second;
+  // 64-bit: `long` has 32 bits on Windows, and the fields may be anything.
+  const long long shifted = hour >= 8 ? hour - 8LL : hour + 16LL;
+  const long long s = shifted * 3600 + minute * 60LL + second;
   // floor(S / 86.4) exactly; dividing by the double 86.4 loses a beat at
   // some seconds (S = 1296 is exactly 15 beats).
-  return static_cast<int>(s * 5 / 432);
+  // Fields outside the day stay within the beats' range.
+  return static_cast<int>(s * 5 / 432 % 1000);
 }
 
 void FormatTime(const char* timeFormat, const std::tm& localTime,
                 char (&text)[kTextSize], int& padDigits, const EraList& eras) {
   std::memset(text, 0, sizeof text);
   if (timeFormat == nullptr || timeFormat[0] == '\0') return;
+  Writer out{text, 0, false};
 
   // The first byte is the stored lead-in, never interpreted.
   const char* p = timeFormat + 1;
@@ -155,10 +177,10 @@ void FormatTime(const char* timeFormat, const std::tm& localTime,
     if (c != '$' && c != '%' && c != '#') {
       if (IsTwoByte(p)) {
         const char character[3] = {c, p[1], '\0'};
-        Append(text, character);
+        Append(out, character);
         p += 2;
       } else {
-        AppendChar(text, c);
+        AppendChar(out, c);
         ++p;
       }
       continue;
@@ -171,8 +193,8 @@ void FormatTime(const char* timeFormat, const std::tm& localTime,
       padDigits = 0;
       p += letter != '\0' ? 2 : 1;
     }
-    if (letter == '\0' || !AppendField(text, c, letter, localTime, padDigits, eras)) {
-      Append(text, "error");
+    if (letter == '\0' || !AppendField(out, c, letter, localTime, padDigits, eras)) {
+      Append(out, "error");
       return;
     }
   }

@@ -17,12 +17,18 @@ constexpr std::size_t kTextSize = 1024;
 // Appends `value` in decimal to the NUL-terminated `text`. With `padDigits`
 // a value below 100 gets two digits, a larger one four ("%02d" / "%04d").
 // Never writes past the buffer: what does not fit is dropped.
-void AppendNumber(char (&text)[kTextSize], int value, int padDigits);
+void AppendNumber(char (&text)[kTextSize], long long value, int padDigits);
 
 // Runs `timeFormat` (lead-in included: its first byte is skipped) over the
 // broken-down local time and rewrites `text`. `padDigits` is the leading-zero
 // flag that each marker sets; it is passed in so the caller can keep it.
 // `eras` is the era list of the system (BuiltInEras() where it gives none).
+// Any field of `localTime` may hold any int: numbers are computed in a wider
+// type, and fields that make no date give no era or holiday.
+// Truncation: the text is cut where the buffer ends. A character that does
+// not fit there (a two-byte one is never split) ends the text, and nothing
+// after it is added, not even a one-byte character that would fit: the text
+// is always a clean prefix of the whole output.
 void FormatTime(const char* timeFormat, const std::tm& localTime,
                 char (&text)[kTextSize], int& padDigits,
                 const EraList& eras = BuiltInEras());
