@@ -40,21 +40,38 @@ HICON ClockApp::LoadIconForMetrics(HINSTANCE instance, WORD id, int widthMetric,
                                        GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
+ClockApp::GuardCalls ClockApp::guardCalls = {OpenMutexA, CreateMutexA};
+
+bool ClockApp::AnotherCopyRuns(const char* name, HANDLE* guardOut) {
+  *guardOut = nullptr;
+  // SYNCHRONIZE is all a marker needs, and what a copy started as
+  // administrator still lets an ordinary one open.
+  SetLastError(ERROR_SUCCESS);
+  HANDLE running = guardCalls.open(SYNCHRONIZE, FALSE, name);
+  if (running != nullptr) {
+    CloseHandle(running);
+    return true;
+  }
+  // The mutex exists but may not be opened: another copy made it.
+  if (GetLastError() == ERROR_ACCESS_DENIED) return true;
+  SetLastError(ERROR_SUCCESS);
+  HANDLE made = guardCalls.create(nullptr, FALSE, name);
+  const DWORD error = GetLastError();
+  if (made == nullptr) return error == ERROR_ACCESS_DENIED;
+  // Two copies started at the same instant both miss the open; the one
+  // whose create finds the mutex already there lost the race.
+  if (error == ERROR_ALREADY_EXISTS) {
+    CloseHandle(made);
+    return true;
+  }
+  *guardOut = made;
+  return false;
+}
+
 HWND ClockApp::Create(CreateParams& params) {
   if ((params.flags & kCreateNoGuard) == 0) {
-    HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, params.title);
-    if (running == nullptr) {
-      guard = CreateMutexA(nullptr, FALSE, params.title);
-      // Two copies started at the same instant both miss the open; the one
-      // whose create finds the mutex already there lost the race.
-      if (guard != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
-        running = guard;
-        guard = nullptr;
-      }
-    }
-    if (running != nullptr) {
+    if (AnotherCopyRuns(params.title, &guard)) {
       HWND first = FindWindowA(params.className, params.title);
-      CloseHandle(running);
       // Shown and raised even when hidden (title mode, settings dialog open).
       SetWindowPos(first, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
       ShowMessage(kAlreadyRunning, params.title, '!', 0, first);

@@ -44,6 +44,19 @@ class ClockApp : public WindowBase {
 
   static LRESULT CALLBACK DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // The single-instance guard: true when another copy holds the mutex
+  // `name` (it exists, whether or not this copy may open it); otherwise the
+  // new mutex goes to `guardOut`, or null when none could be made.
+  static bool AnotherCopyRuns(const char* name, HANDLE* guardOut);
+
+  // The mutex calls of the guard, replaced by tests for the answers of a
+  // system with integrity levels (a copy started as administrator).
+  struct GuardCalls {
+    HANDLE(WINAPI* open)(DWORD access, BOOL inherit, LPCSTR name);
+    HANDLE(WINAPI* create)(LPSECURITY_ATTRIBUTES attributes, BOOL owned, LPCSTR name);
+  };
+  static GuardCalls guardCalls;
+
  protected:
   // The shared icon of group `id` at the size that the system metrics
   // `widthMetric` and `heightMetric` give (SM_CXICON and SM_CYICON, or the

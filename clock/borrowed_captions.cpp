@@ -22,7 +22,9 @@ enum class Sent { Delivered, NotAnswered, Refused };
 Sent Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs, DWORD_PTR* result = nullptr) {
   DWORD_PTR ignored = 0;
   SetLastError(ERROR_SUCCESS);
-  if (system_answers::Current().send(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+  // SMTO_NORMAL: the clock answers messages sent to it while it waits, so an
+  // anchor that is itself sending to the clock is not stuck until the timeout.
+  if (system_answers::Current().send(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs,
                                      result != nullptr ? result : &ignored) != 0) {
     return Sent::Delivered;
   }

@@ -23,6 +23,12 @@ struct Answers {
   // may refuse the clock's write, as an elevated program's window does
   // under the user interface privilege isolation, or not answer.
   LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
+
+  // -- The clock window's own.
+  // Lets a message through to `window` from programs of a lower integrity
+  // level (ChangeWindowMessageFilterEx); the filter exists only where
+  // integrity levels do. Null: nothing to allow.
+  BOOL(WINAPI* allowMessage)(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT filter);
 };
 
 // The real system.

@@ -2,9 +2,12 @@
 
 #include <wtsapi32.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 
+#include "clock/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
@@ -12,9 +15,40 @@
 
 namespace {
 
-// GUID_CONSOLE_DISPLAY_STATE, spelled out here: taking the system library's
-// copy links in its whole table of power GUIDs, some 6 KB.
-constexpr GUID kDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+// GUID_SESSION_DISPLAY_STATUS, spelled out here: taking the system library's
+// copy links in its whole table of power GUIDs, some 6 KB. The display of
+// this session: in a Remote Desktop session the console's display
+// (GUID_CONSOLE_DISPLAY_STATE) is the host's monitor, not the user's.
+constexpr GUID kDisplayState = {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}};
+
+// The display scales a DPI change may name: 50 % to 1000 %. Any other value
+// did not come from the system.
+constexpr UINT kMinDpi = 48;
+constexpr UINT kMaxDpi = 960;
+
+// Whether the message being handled was sent from another thread, as the
+// system sends its notifications. A posted message (any program of the
+// user can post one) or a call from this thread is not.
+bool SentByAnotherThread() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
+
+// Whether `bytes` from `p` can be read: another program can send any value
+// as a pointer.
+bool Readable(const void* p, size_t bytes) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t end = at + bytes;
+  if (p == nullptr || end < at) return false;
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0) return false;
+    if (region.State != MEM_COMMIT || (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) {
+      return false;
+    }
+    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  return true;
+}
 
 // TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
 constexpr UINT kMenuFlags = 0x1002;
@@ -82,7 +116,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
-    case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
+    case WM_DPICHANGED:   OnDpiChanged(wParam); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
     case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
     case WM_THEMECHANGED: view.DisplayChanged(); return 0;
@@ -91,12 +125,11 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
       OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_WTSSESSION_CHANGE: OnSessionChange(window, wParam); return 0;
-    case WM_ENDSESSION:   OnEndSession(window, wParam != FALSE); return 0;
+    case WM_ENDSESSION:   OnEndSession(window, wParam != FALSE, lParam); return 0;
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;  // the keyboard stays with the user's window
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) OnClockChanged(window);
-      if (wParam == PBT_POWERSETTINGCHANGE) {
-        OnPowerSetting(window, reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
-      }
+      if (wParam == PBT_POWERSETTINGCHANGE) OnPowerSetting(window, lParam);
       return TRUE;
     default:
       if (message == taskbarCreatedMessage && message != 0) {
@@ -139,6 +172,14 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
   displayNotification =
       RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+
+  // An elevated clock still hears a new taskbar and its icon's clicks:
+  // messages from a lower integrity level are filtered out otherwise.
+  if (auto allow = system_answers::Current().allowMessage) {
+    for (UINT message : {taskbarCreatedMessage, kTrayCallbackMessage}) {
+      if (message != 0) allow(window, message, MSGFLT_ALLOW, nullptr);
+    }
+  }
   return 0;
 }
 
@@ -214,10 +255,12 @@ void ClockWindow::StopTicks(HWND window) {
 
 void ClockWindow::OnClockChanged(HWND window) {
   // The clock was set, the time zone changed, or the machine woke up: show
-  // the right time now and phase the ticks again. Not while the settings
-  // dialog is open, when the clock is stopped, nor while no one can see.
-  if (settings != nullptr || Quiet()) return;
+  // the right time now and phase the ticks again. The zone is read again
+  // always, so that the ticks after an open settings dialog or a quiet
+  // spell show it; the drawing waits while the dialog is open (the clock
+  // is stopped) and while no one can see.
   _tzset();  // localtime follows a new time zone
+  if (settings != nullptr || Quiet()) return;
   view.ReadTime();
   view.Render();
   StartTicks(window);
@@ -237,14 +280,22 @@ void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
 
 void ClockWindow::OnSessionChange(HWND window, WPARAM event) {
   const bool wasQuiet = Quiet();
-  if (event == WTS_SESSION_LOCK) locked = true;
+  // The system sends its notifications; a posted lock from another program
+  // would stop the clock. An unlock only lets it go on, however it came.
+  if (event == WTS_SESSION_LOCK && SentByAnotherThread()) locked = true;
   if (event == WTS_SESSION_UNLOCK) locked = false;
   SetQuiet(window, wasQuiet);
 }
 
-void ClockWindow::OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting) {
-  if (setting == nullptr || setting->PowerSetting != kDisplayState ||
-      setting->DataLength < sizeof(DWORD)) {
+void ClockWindow::OnPowerSetting(HWND window, LPARAM record) {
+  // Only the system's own notification carries a record, and the system
+  // sends it: a posted one carries whatever another program put there.
+  // Even a sent one is read only as far as it can be.
+  if (!SentByAnotherThread()) return;
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(record);
+  constexpr size_t kHead = offsetof(POWERBROADCAST_SETTING, Data);
+  if (!Readable(setting, kHead) || setting->PowerSetting != kDisplayState ||
+      setting->DataLength < sizeof(DWORD) || !Readable(setting, kHead + sizeof(DWORD))) {
     return;
   }
   // 0 off, 1 on, 2 dimmed (still seen).
@@ -264,18 +315,29 @@ void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
   }
 }
 
-void ClockWindow::OnEndSession(HWND window, bool ending) {
+void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
+  // Only the system ends the session, and it sends the message: a posted
+  // one would leave a clock that no longer ticks.
+  if (!ending || !SentByAnotherThread()) return;
+  if (reason & ENDSESSION_CLOSEAPP) {
+    // An installer or the Restart Manager closes the clock, and the process
+    // need not end by itself: the clock ends as through its Exit command.
+    OnClose(window);
+    return;
+  }
   // Log-off or shut-down: the process may end without another message, so
   // the captions go back now, within the bounded wait of an exit.
-  if (!ending) return;
   StopTicks(window);
   view.EndSession();
 }
 
-void ClockWindow::OnDpiChanged(UINT newDpi) {
+void ClockWindow::OnDpiChanged(WPARAM dpis) {
   // The docking rules place the window at the next tick, not the
-  // rectangle the system suggests.
-  view.ChangeDpi(newDpi);
+  // rectangle the system suggests (it is not read). The system names the
+  // same DPI twice; another value would make a font of any size.
+  const UINT x = LOWORD(dpis), y = HIWORD(dpis);
+  if (x != y || x < kMinDpi || x > kMaxDpi) return;
+  view.ChangeDpi(x);
 }
 
 void ClockWindow::OnCommand(HWND window, int commandId) {
@@ -411,15 +473,7 @@ void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) 
   if (mouseMessage == WM_LBUTTONUP) submenu = 0;
   if (mouseMessage == WM_RBUTTONUP) submenu = 1;
   if (submenu >= 0 && menu != nullptr) {
-    if (HMENU popup = GetSubMenu(menu, submenu)) {
-      // The menu must belong to the foreground window, or it stays open
-      // when the user clicks elsewhere.
-      SetForegroundWindow(window);
-      TrackAtCursor(window, popup);
-      // As the menu's documentation asks for notification icons: without
-      // a message after it, the next menu may close as soon as it opens.
-      PostMessageA(window, WM_NULL, 0, 0);
-    }
+    if (HMENU popup = GetSubMenu(menu, submenu)) TrackAtCursor(window, popup);
   }
   if (menu != nullptr) DestroyMenu(menu);
 }
@@ -432,8 +486,21 @@ void ClockWindow::TrackMenu(HWND window, int submenu) {
 }
 
 void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {
-  // The chosen item arrives as WM_COMMAND.
+  // The menu must belong to the foreground window, or it stays open when
+  // the user clicks elsewhere; the clock takes the foreground for the menu
+  // only and gives it back to the window that had it, unless the chosen
+  // command opens the settings, which then come to the front.
+  const HWND before = GetForegroundWindow();
+  SetForegroundWindow(window);
   POINT cursor{};
   GetCursorPos(&cursor);
-  TrackPopupMenu(popup, kMenuFlags, cursor.x, cursor.y, 0, window, nullptr);
+  const int command = static_cast<int>(
+      TrackPopupMenu(popup, kMenuFlags | TPM_RETURNCMD, cursor.x, cursor.y, 0, window, nullptr));
+  // As the menu's documentation asks for notification icons: without a
+  // message after it, the next menu may close as soon as it opens.
+  PostMessageA(window, WM_NULL, 0, 0);
+  if (command != IDM_SETTINGS && before != nullptr && before != window && IsWindow(before)) {
+    SetForegroundWindow(before);
+  }
+  if (command != 0) OnCommand(window, command);
 }

@@ -63,13 +63,13 @@ class ClockWindow : public ClockApp {
   void OnSettings(HWND window);
   void OnClose(HWND window);
   void OnCloseDialogs(HWND window);
-  void OnDpiChanged(UINT newDpi);
+  void OnDpiChanged(WPARAM dpis);
   void OnClockChanged(HWND window);
   void OnSettingChange(WPARAM action);
   void OnWindowPosChanging(WINDOWPOS* position);
   void OnSessionChange(HWND window, WPARAM event);
-  void OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting);
-  void OnEndSession(HWND window, bool ending);
+  void OnPowerSetting(HWND window, LPARAM record);
+  void OnEndSession(HWND window, bool ending, LPARAM reason);
   // While the session is locked or the display is off no one can see the
   // clock: it does not tick.
   bool Quiet() const { return locked || displayOff; }

@@ -10,6 +10,7 @@ struct WayOut {
   const char* name;
   UINT message;
   WPARAM wParam;
+  LPARAM lParam;
 };
 
 class ExitTest : public ClockTest, public ::testing::WithParamInterface<WayOut> {};
@@ -21,7 +22,9 @@ TEST_P(ExitTest, EndsWithCodeZeroAndTakesTheTrayIconAlong) {
   EXPECT_TRUE(ShellHasIcon(window_, kTrayIconId));
   EXPECT_FALSE(ShellHasIcon(window_, kTrayIconId + 1));
 
-  PostMessageA(window_, GetParam().message, GetParam().wParam, 0);
+  // Sent, as the system sends the end of a session.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window_, GetParam().message, GetParam().wParam, GetParam().lParam, SMTO_NORMAL, 5000, &result);
   DWORD code = 12345;
   ASSERT_TRUE(clock_.Exited(&code));
   EXPECT_EQ(code, 0u);
@@ -30,12 +33,43 @@ TEST_P(ExitTest, EndsWithCodeZeroAndTakesTheTrayIconAlong) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ExitTest,
-                         ::testing::Values(WayOut{"ExitCommand", WM_COMMAND, IDM_EXIT},
-                                           WayOut{"CloseBox", WM_SYSCOMMAND, SC_CLOSE}),
+                         ::testing::Values(WayOut{"ExitCommand", WM_COMMAND, IDM_EXIT, 0},
+                                           WayOut{"CloseBox", WM_SYSCOMMAND, SC_CLOSE, 0},
+                                           // An installer or the Restart Manager closes the clock.
+                                           WayOut{"CloseApp", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP}),
                          [](const ::testing::TestParamInfo<WayOut>& info) { return info.param.name; });
 
 // The first copy runs in title mode: its window stays hidden (shown, it
 // would stand frozen) and the time goes on in the anchor's caption.
+// A first copy started as administrator holds a mutex this copy may not
+// have full access to (here: one whose access list grants nothing): it is
+// still "already running".
+TEST_F(ClockTest, AMutexThatCannotBeFullyOpenedStillMeansAlreadyRunning) {
+  SECURITY_DESCRIPTOR nobody;
+  InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
+  ACL empty;
+  InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+  SetSecurityDescriptorDacl(&nobody, TRUE, &empty, FALSE);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, &nobody, FALSE};
+  HANDLE elevated = CreateMutexA(&attributes, FALSE, "Zorvane");
+  ASSERT_TRUE(elevated != nullptr);
+
+  Process copy = install_.Start();
+  ASSERT_TRUE(copy);
+  HWND box = nullptr;
+  EXPECT_TRUE(Eventually([&] {
+    std::vector<HWND> boxes = WindowsOfClass("#32770", copy.Id());
+    box = boxes.empty() ? nullptr : boxes.front();
+    return Holds(box && IsWindowVisible(box), "no message box");
+  }, 10000));
+  EXPECT_TRUE(WindowsOfClass("Zorvane02").empty()) << "a second clock runs";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  DWORD code = 12345;
+  EXPECT_TRUE(copy.Exited(&code));
+  EXPECT_EQ(code, 0u);
+  CloseHandle(elevated);
+}
+
 TEST_F(ClockTest, SecondCopyShowsTheFirstSaysSoAndLeaves) {
   ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTitleIN=1\r\n", Mode::Title));
   ASSERT_FALSE(IsWindowVisible(window_));
@@ -100,7 +134,10 @@ namespace {
 
 // A hand-edited or damaged settings file: whatever any key holds, the clock
 // starts, ticks, answers every message at once and ends with code 0 on its
-// exit command, giving back what it borrowed.
+// exit command, giving back what it borrowed. Meanwhile another program
+// posts every message the clock handles, with parameters that point
+// nowhere: only the system sends those that carry records, so none of them
+// stops, hangs or misleads the clock.
 struct HostileCase {
   const char* name;
   std::string settings;
@@ -127,6 +164,16 @@ class HostileSettingsTest : public ClockTest, public ::testing::WithParamInterfa
 
 TEST_P(HostileSettingsTest, AnyValueOfAnyKeyLeavesTheClockWorking) {
   ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, GetParam().mode));
+  const LPARAM nowhere = 1;
+  const std::pair<UINT, WPARAM> posted[] = {
+      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
+      {WM_WINDOWPOSCHANGING, 0}, {WM_DPICHANGED, MAKEWPARAM(65535, 65535)}, {WM_DPICHANGED, MAKEWPARAM(1, 1)},
+      {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS}, {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK},
+      {WM_ENDSESSION, TRUE}, {WM_TIMECHANGE, 0}, {WM_DISPLAYCHANGE, 32}, {WM_THEMECHANGED, 0},
+      {kTrayCallback, kTrayIconId}, {kTrayCallback, kTrayIconId + 1}, {WM_TIMER, 7}, {WM_MOUSEACTIVATE, 0},
+      {WM_COPYDATA, 0}, {WM_COMMAND, 0xFFFF}, {WM_SYSCOMMAND, 0x1234}, {WM_APP + 1, 0}, {WM_PAINT, 0},
+      {RegisterWindowMessageA("TaskbarCreated"), 0}};
+  for (const auto& m : posted) PostMessageA(window_, m.first, m.second, nowhere);
   const std::string first = GetParam().mode == Mode::Title ? TextOf(A()) : "";
   EXPECT_TRUE(Throughout([&] {
     DWORD_PTR result = 0;
@@ -135,6 +182,9 @@ TEST_P(HostileSettingsTest, AnyValueOfAnyKeyLeavesTheClockWorking) {
   }, 2500));
   if (GetParam().mode == Mode::Title) {
     EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) != first, "the caption stands still"); }, 3000));
+  } else {
+    anchors_.Move(A(), {200, 200, 800, 500});  // the ticks still dock it
+    EXPECT_TRUE(DocksAt(kStart, A()));
   }
   const DWORD start = GetTickCount();
   EXPECT_EQ(ExitClock(), 0u);

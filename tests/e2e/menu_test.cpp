@@ -77,16 +77,38 @@ TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
   }
 }
 
+// The keyboard stays with the user's window. A click on the clock does not
+// activate it (the answer to WM_MOUSEACTIVATE) and still steps it; the
+// right-click menu takes the foreground while it is open only, and gives it
+// back when it ends.
+TEST_F(MenuTest, ClicksOnTheClockLeaveTheUsersWindowInFront) {
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(window_, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(window_),
+                                  MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN), SMTO_NORMAL, 3000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(MA_NOACTIVATE));
+  PostMessageA(window_, WM_LBUTTONUP, 0, 0);
+  EXPECT_TRUE(DocksAt(kStart + 1, A()));
+
+  PostMessageA(window_, WM_RBUTTONUP, 0, 0);
+  ASSERT_TRUE(MenuOpens());
+  // A menu whose window is not in front stays open when the user clicks elsewhere.
+  EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == window_, "the menu's window is not in front"); }));
+  Press({VK_ESCAPE});
+  EXPECT_TRUE(Eventually([&] { return Holds(OpenMenu() == nullptr && GetForegroundWindow() == A(),
+                                            Describe(GetForegroundWindow()) + " is in front"); }));
+  EXPECT_TRUE(IsAt(kStart + 1, A()));
+}
+
 TEST_F(MenuTest, RightClickOnTheClockOpensTheFullMenuWhileTicksGoOn) {
   PostMessageA(window_, WM_RBUTTONUP, 0, 0);
   ASSERT_TRUE(MenuOpens());
-  EXPECT_EQ(GetForegroundWindow(), A());  // the clock does not take the foreground
 
   anchors_.Move(A(), {200, 200, 800, 500});  // placement goes on under the open menu
   EXPECT_TRUE(DocksAt(kStart, A()));
 
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(戻る)
   EXPECT_TRUE(DocksAt(kStart - 1, A()));
+  EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == A(), Describe(GetForegroundWindow()) + " is in front"); }));
 }
 
 }  // namespace

@@ -308,7 +308,7 @@ struct InjectedAnswers {
   static bool Cloaked(HWND w) { return w == cloakedWindow; }
   static int State() { return state; }
   InjectedAnswers() { cloakedWindow = nullptr; state = 5; frames = false; }
-  system_answers::Answers answers{FrameBounds, Cloaked, State, SendMessageTimeoutW};
+  system_answers::Answers answers{FrameBounds, Cloaked, State, SendMessageTimeoutW, nullptr};
   system_answers::Override use{answers};
 };
 

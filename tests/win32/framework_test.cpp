@@ -8,13 +8,16 @@
 
 #include <wtsapi32.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/clock_app.h"
 #include "app/dialog_base.h"
 #include "app/text_convert.h"
+#include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
 #include "test_support.h"
@@ -76,10 +79,30 @@ bool TicksWithin(Clock& clock, DWORD ms) {
   return false;
 }
 
+// Sends as the system sends its notifications: from another thread, while
+// this one answers.
+LRESULT SendFromAnotherThread(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  std::atomic<bool> done{false};
+  LRESULT result = 0;
+  std::thread sender([&] {
+    result = SendMessageA(w, m, wp, lp);
+    done = true;
+  });
+  MSG msg;
+  while (!done) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+  sender.join();
+  return result;
+}
+
 // No ticks while the display is off or the session locked; back, phased
 // again, as soon as the user can see. The display's state comes with a
-// record that only the system (or a test in the clock's own process) can
-// hand over.
+// record that only the system hands over, for this session's display (in a
+// Remote Desktop session the console's is the host's); a lock is the
+// system's word too. What another program can post, or a record that is
+// not the system's, changes nothing.
 TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   Recording<ClockWindow> clock;
   CreateParams p = ClockParams("FrameworkQuietClock", ClockWindow::WindowProc);
@@ -87,27 +110,131 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   ASSERT_NE(nullptr, w);
   ASSERT_TRUE(TicksWithin(clock, 3000));
 
-  struct {
+  struct Record {
     POWERBROADCAST_SETTING head;
     BYTE more[sizeof(DWORD)];
-  } display{};
-  display.head.PowerSetting = GUID_CONSOLE_DISPLAY_STATE;
-  display.head.DataLength = sizeof(DWORD);
+  };
+  const auto record = [](const GUID& guid, DWORD length) {
+    Record r{};
+    r.head.PowerSetting = guid;
+    r.head.DataLength = length;
+    return r;
+  };
+  Record session = record(GUID_SESSION_DISPLAY_STATUS, sizeof(DWORD));
+  Record console = record(GUID_CONSOLE_DISPLAY_STATE, sizeof(DWORD));
+  Record shorter = record(GUID_SESSION_DISPLAY_STATUS, 2);
+  const auto at = [](Record& r) { return reinterpret_cast<LPARAM>(&r); };
+  const struct {
+    const char* what;
+    bool sent;  // from another thread
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  } ignored[] = {
+      {"a posted record", false, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(session)},
+      {"a record pointing nowhere", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 1},
+      {"the console's display", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(console)},
+      {"a record too short", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(shorter)},
+      {"a posted lock", false, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0},
+      {"a posted end of the session", false, WM_ENDSESSION, TRUE, 0},
+  };
+  for (const auto& c : ignored) {
+    if (c.sent) {
+      SendFromAnotherThread(w, c.message, c.wParam, c.lParam);
+    } else {
+      PostMessageA(w, c.message, c.wParam, c.lParam);
+    }
+    EXPECT_TRUE(TicksWithin(clock, 1500)) << "no ticks after " << c.what;
+  }
+
   const auto setDisplay = [&](DWORD state) {
-    std::memcpy(display.head.Data, &state, sizeof state);
-    SendMessageA(w, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&display));
+    std::memcpy(session.head.Data, &state, sizeof state);
+    SendFromAnotherThread(w, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(session));
   };
   setDisplay(0);
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the display is off";
   setDisplay(2);  // dimmed: still seen
   EXPECT_TRUE(TicksWithin(clock, 1500));
 
-  SendMessageA(w, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+  SendFromAnotherThread(w, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
   setDisplay(0);
   setDisplay(1);  // the display comes on at the lock screen
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the session is locked";
-  SendMessageA(w, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+  SendFromAnotherThread(w, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
   EXPECT_TRUE(TicksWithin(clock, 1500));
+  DestroyClock(w);
+}
+
+// The single-instance guard against the answers of a system with integrity
+// levels: a mutex made by a copy started as administrator may refuse to
+// be opened or created by an ordinary copy, which is still "running".
+struct FakeGuard {
+  static DWORD openError, createError;
+  static DWORD askedAccess;
+  static int creates;
+  static HANDLE WINAPI Open(DWORD access, BOOL, LPCSTR) {
+    askedAccess = access;
+    SetLastError(openError);
+    return openError == ERROR_SUCCESS ? CreateEventA(nullptr, FALSE, FALSE, nullptr) : nullptr;
+  }
+  static HANDLE WINAPI Create(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) {
+    ++creates;
+    HANDLE made = createError == ERROR_ACCESS_DENIED ? nullptr : CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    SetLastError(createError);
+    return made;
+  }
+};
+DWORD FakeGuard::openError, FakeGuard::createError, FakeGuard::askedAccess;
+int FakeGuard::creates;
+
+TEST(SingleInstance, AMutexThatExistsMeansRunningEvenWhenAccessIsDenied) {
+  const struct {
+    DWORD openError, createError;
+    bool running;
+    int creates;
+  } cases[] = {
+      {ERROR_SUCCESS, ERROR_SUCCESS, true, 0},
+      {ERROR_ACCESS_DENIED, ERROR_SUCCESS, true, 0},
+      {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, true, 1},
+      {ERROR_FILE_NOT_FOUND, ERROR_ALREADY_EXISTS, true, 1},  // started at the same instant
+      {ERROR_FILE_NOT_FOUND, ERROR_SUCCESS, false, 1},
+  };
+  const ClockApp::GuardCalls saved = ClockApp::guardCalls;
+  ClockApp::guardCalls = {FakeGuard::Open, FakeGuard::Create};
+  for (const auto& c : cases) {
+    FakeGuard::openError = c.openError;
+    FakeGuard::createError = c.createError;
+    FakeGuard::creates = 0;
+    HANDLE guard = INVALID_HANDLE_VALUE;
+    EXPECT_EQ(ClockApp::AnotherCopyRuns("FakeGuard", &guard), c.running) << c.openError << "/" << c.createError;
+    EXPECT_EQ(FakeGuard::askedAccess, static_cast<DWORD>(SYNCHRONIZE));
+    EXPECT_EQ(FakeGuard::creates, c.creates);
+    EXPECT_EQ(guard != nullptr, !c.running);
+    if (guard != nullptr) CloseHandle(guard);
+  }
+  ClockApp::guardCalls = saved;
+}
+
+// An elevated clock lets the new taskbar's message and its icon's clicks
+// through from programs of a lower integrity level.
+std::vector<std::pair<HWND, UINT>> allowed;
+BOOL WINAPI RecordAllowed(HWND w, UINT message, DWORD action, PCHANGEFILTERSTRUCT) {
+  if (action == MSGFLT_ALLOW) allowed.emplace_back(w, message);
+  return TRUE;
+}
+
+TEST(ClockWindowSystem, TheTaskbarAndTrayMessagesPassTheIntegrityFilter) {
+  system_answers::Answers answers = system_answers::Real();
+  answers.allowMessage = RecordAllowed;
+  system_answers::Override use{answers};
+  allowed.clear();
+  ClockWindow clock;
+  CreateParams p = ClockParams("FilterClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  const std::vector<std::pair<HWND, UINT>> expected = {{w, RegisterWindowMessageA("TaskbarCreated")},
+                                                       {w, ClockWindow::kTrayCallbackMessage}};
+  EXPECT_EQ(allowed, expected);
   DestroyClock(w);
 }
 
