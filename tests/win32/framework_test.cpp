@@ -165,6 +165,41 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   DestroyClock(w);
 }
 
+// A new time zone is read at once, even while the settings dialog is open
+// and the clock stands still: the ticks after it show the new zone.
+HWND timeChangeClock = nullptr;
+int timeChangeSteps = 0;
+
+TEST(ClockWindowQuiet, ANewTimeZoneIsReadWhileTheSettingsAreOpen) {
+  _putenv("TZ=UTC0");
+  _tzset();
+  ClockWindow clock;
+  CreateParams p = ClockParams("TimeZoneClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  _putenv("TZ=JST-9");  // the zone changes; the system then tells every window
+  timeChangeClock = w;
+  timeChangeSteps = 0;
+  // Runs inside the dialog's modal loop: the time change, then a cancel.
+  const UINT_PTR driver = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (++timeChangeSteps == 2) SendMessageA(timeChangeClock, WM_TIMECHANGE, 0, 0);
+    if (timeChangeSteps < 3) return;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND d, LPARAM) -> BOOL {
+      char cls[16] = {};
+      GetClassNameA(d, cls, sizeof cls);
+      if (std::strcmp(cls, "#32770") == 0) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+      return TRUE;
+    }, 0);
+  });
+  SendMessageA(w, WM_COMMAND, IDM_SETTINGS, 0);
+  KillTimer(nullptr, driver);
+  EXPECT_GE(timeChangeSteps, 2) << "the settings dialog did not open";
+  EXPECT_EQ(_timezone, -9 * 3600L) << "the new zone was not read";
+  DestroyClock(w);
+  _putenv("TZ=");
+  _tzset();
+}
+
 // The single-instance guard against the answers of a system with integrity
 // levels: a mutex made by a copy started as administrator may refuse to
 // be opened or created by an ordinary copy, which is still "running".
