@@ -583,7 +583,12 @@ TEST_F(ClockViewTest, EveryTitleComesBackExactlyWhateverItsCharactersAndLength) 
 // owed. Wine has no integrity levels, so the refusal is injected.
 HWND refusingWindow = nullptr;
 
+// Sends that would not answer messages sent to the clock while they wait:
+// an anchor sending to the clock meanwhile would wait out the timeout.
+int blockingSends = 0;
+
 LRESULT WINAPI SendRefusingWrites(HWND w, UINT m, WPARAM wp, LPARAM lp, UINT flags, UINT timeout, PDWORD_PTR result) {
+  if (flags & SMTO_BLOCK) ++blockingSends;
   if (w == refusingWindow && m == WM_SETTEXT) {
     SetLastError(ERROR_ACCESS_DENIED);
     return 0;
@@ -628,6 +633,7 @@ TEST_F(ClockViewTest, AWindowThatRefusesTheCaptionGetsTheClockWindowInstead) {
   view = nullptr;
   EXPECT_EQ("Window B", Caption(anchorB));
   refusingWindow = nullptr;
+  EXPECT_EQ(blockingSends, 0);
 }
 
 // However many windows still owe their caption because they did not answer
