@@ -218,8 +218,15 @@ TEST_F(DialogFlow, CancelStoresNothingButAFontConfirmedMeanwhileStays) {
                                           {kFont, editFont, IDCANCEL},
                                           {kSettings, nullptr, IDCANCEL}}));
   EXPECT_FALSE(IniExists());
+  // The font dialog opened again in the same session shows what it stored.
+  const auto stored = [](HWND d) {
+    EXPECT_EQ("30", Text(d, IDC_HEIGHT));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
+  };
   EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, edit, IDC_FONT_BUTTON},
                                           {kFont, editFont, IDOK},
+                                          {kSettings, nullptr, IDC_FONT_BUTTON},
+                                          {kFont, stored, IDCANCEL},
                                           {kSettings, nullptr, IDCANCEL}}));
   EXPECT_EQ("[Font]\nHeighr=30\nWeight=400\nItalic=1\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n",
             Lines(ReadIni()));
