@@ -124,11 +124,23 @@ void ProfileSection::ReadFile() {
   encoding = text::FileEncoding::Own;
   found = Found::Unwritable;
   if (path[0] == L'\0') return;
-  // Another program may hold the file open for writing: reading still goes on.
-  File file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Another program may hold the file open for writing: reading still goes
+  // on. One that lets no one read it for a moment (a virus scanner) is
+  // waited for, as a save waits.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  DWORD error = 0;
+  for (const ULONGLONG start = GetTickCount64();; Sleep(kRetryMs)) {
+    handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    error = GetLastError();
+    if (handle != INVALID_HANDLE_VALUE || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+        GetTickCount64() - start >= kPatienceMs) {
+      break;
+    }
+  }
+  File file(handle);
   if (!file.Opened()) {
-    if (GetLastError() == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
+    if (error == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
     return;
   }
   text::Bytes raw;

@@ -160,8 +160,8 @@ class SettingsTest : public ClockTest {
 
 // Each OK puts the file in place once. The settings dialog's OK comes
 // while another program holds the file for 300 ms without letting it be
-// replaced: it is saved once the file is free, without a message (the
-// dialog closes only after a message is answered).
+// read or replaced: it is saved once the file is free, without a message
+// (the dialog closes only after a message is answered).
 TEST_F(SettingsTest, ConfirmingBothDialogsOnAFreshInstallationWritesEveryKeyInOrder) {
   ASSERT_NO_FATAL_FAILURE(Launch());
   PlacementsOf placements(install_.Directory(), L"Zorvane.ini");
@@ -174,8 +174,7 @@ TEST_F(SettingsTest, ConfirmingBothDialogsOnAFreshInstallationWritesEveryKeyInOr
   EXPECT_TRUE(Eventually([&] { return Holds(placements.Count() >= 1, "the font was not saved"); }));
   EXPECT_EQ(1, placements.Count()) << "the font dialog's OK";
 
-  HANDLE held = CreateFileW(install_.SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE held = CreateFileW(install_.SettingsFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::thread release([held] {
     Sleep(300);
