@@ -101,4 +101,97 @@ ToOwnResult ToOwn(const wchar_t* wide, char* out, std::size_t size) {
   return ToOwnResult::Ok;
 }
 
+Bytes::~Bytes() { std::free(data); }
+
+Bytes::Bytes(Bytes&& other) noexcept
+    : data(std::exchange(other.data, nullptr)), size(std::exchange(other.size, 0)) {}
+
+Bytes& Bytes::operator=(Bytes&& other) noexcept {
+  if (this != &other) {
+    std::free(data);
+    data = std::exchange(other.data, nullptr);
+    size = std::exchange(other.size, 0);
+  }
+  return *this;
+}
+
+bool Bytes::Allocate(std::size_t count) {
+  std::free(data);
+  data = static_cast<char*>(std::malloc(count > 0 ? count : 1));
+  size = data != nullptr ? count : 0;
+  return data != nullptr;
+}
+
+namespace {
+
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const char kUtf16Mark[] = "\xFF\xFE";
+
+}  // namespace
+
+bool FileToOwn(const char* bytes, std::size_t size, Bytes& own, FileEncoding& encoding, bool& whole) {
+  whole = true;
+  encoding = FileEncoding::Own;
+  if (size >= 3 && std::memcmp(bytes, kUtf8Mark, 3) == 0) encoding = FileEncoding::Utf8;
+  if (size >= 2 && std::memcmp(bytes, kUtf16Mark, 2) == 0) encoding = FileEncoding::Utf16;
+  if (encoding == FileEncoding::Own) {
+    if (!own.Allocate(size)) return false;
+    if (size > 0) std::memcpy(own.Data(), bytes, size);
+    return true;
+  }
+  // In UTF-16 first (at most one unit per byte of UTF-8), then in 932.
+  WideText wide;
+  int units = 0;
+  if (encoding == FileEncoding::Utf8) {
+    const int n = static_cast<int>(size - 3);
+    wchar_t* room = wide.Reserve(n);
+    if (room == nullptr) return false;
+    units = n > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes + 3, n, room, n) : 0;
+    if (n > 0 && units == 0) return false;
+  } else {
+    units = static_cast<int>((size - 2) / 2);
+    wchar_t* room = wide.Reserve(units);
+    if (room == nullptr) return false;
+    if (units > 0) std::memcpy(room, bytes + 2, static_cast<std::size_t>(units) * sizeof(wchar_t));
+  }
+  wide.SetLength(units);
+  BOOL lost = FALSE;
+  const int n = units > 0 ? WideCharToMultiByte(kOwnCodePage, WC_NO_BEST_FIT_CHARS, wide.Get(), units, nullptr, 0,
+                                                nullptr, &lost)
+                          : 0;
+  if (!own.Allocate(static_cast<std::size_t>(n))) return false;
+  if (n > 0 && WideCharToMultiByte(kOwnCodePage, WC_NO_BEST_FIT_CHARS, wide.Get(), units, own.Data(), n, nullptr,
+                                   &lost) != n) {
+    return false;
+  }
+  whole = lost == FALSE;
+  return true;
+}
+
+bool OwnToFile(const char* own, std::size_t size, FileEncoding encoding, Bytes& bytes) {
+  if (encoding == FileEncoding::Own) {
+    if (!bytes.Allocate(size)) return false;
+    if (size > 0) std::memcpy(bytes.Data(), own, size);
+    return true;
+  }
+  const int n = static_cast<int>(size);
+  WideText wide;
+  wchar_t* units = wide.Reserve(n);
+  if (units == nullptr) return false;
+  const int count = n > 0 ? MultiByteToWideChar(kOwnCodePage, 0, own, n, units, n) : 0;
+  if (n > 0 && count == 0) return false;
+  const std::size_t wideBytes = static_cast<std::size_t>(count) * sizeof(wchar_t);
+  if (encoding == FileEncoding::Utf16) {
+    if (!bytes.Allocate(2 + wideBytes)) return false;
+    std::memcpy(bytes.Data(), kUtf16Mark, 2);
+    if (count > 0) std::memcpy(bytes.Data() + 2, units, wideBytes);
+    return true;
+  }
+  const int length = count > 0 ? WideCharToMultiByte(CP_UTF8, 0, units, count, nullptr, 0, nullptr, nullptr) : 0;
+  if (!bytes.Allocate(3 + static_cast<std::size_t>(length))) return false;
+  std::memcpy(bytes.Data(), kUtf8Mark, 3);
+  return length == 0 ||
+         WideCharToMultiByte(CP_UTF8, 0, units, count, bytes.Data() + 3, length, nullptr, nullptr) == length;
+}
+
 }  // namespace text

@@ -28,7 +28,6 @@ class WideText {
   const wchar_t* Get() const { return data != nullptr ? data : L""; }
   int Length() const { return length; }
   int Capacity() const { return capacity; }
-  bool Empty() const { return length == 0; }
 
   // Room for `count` characters and the NUL, the text kept; null when the
   // memory cannot be had. Fix the length with SetLength afterwards.
@@ -36,14 +35,12 @@ class WideText {
   void SetLength(int count);
   bool Assign(const wchar_t* text, int count);
   bool Assign(const WideText& other) { return Assign(other.Get(), other.Length()); }
-  void Clear() { SetLength(0); }
   // Lets go of the memory without freeing it, for a buffer that another
   // thread may still write into; the text is empty afterwards.
   void Abandon();
 
   bool Equals(const wchar_t* text, int count) const;
   bool operator==(const WideText& other) const { return Equals(other.Get(), other.Length()); }
-  bool operator!=(const WideText& other) const { return !(*this == other); }
 
  private:
   wchar_t* data = nullptr;
@@ -68,5 +65,42 @@ enum class ToOwnResult { Ok, NotInCodePage, TooLong };
 // or a look-alike (é is not e); so is a text that does not fit. `out` is
 // empty unless the result is Ok.
 ToOwnResult ToOwn(const wchar_t* wide, char* out, std::size_t size);
+
+// Bytes on the heap, of any length; move-only. A failed allocation leaves
+// it empty and Allocate answers false.
+class Bytes {
+ public:
+  Bytes() = default;
+  ~Bytes();
+  Bytes(Bytes&& other) noexcept;
+  Bytes& operator=(Bytes&& other) noexcept;
+  Bytes(const Bytes&) = delete;
+  Bytes& operator=(const Bytes&) = delete;
+
+  // Room for `size` bytes; what was held is lost.
+  bool Allocate(std::size_t size);
+  char* Data() const { return data; }
+  std::size_t Size() const { return size; }
+
+ private:
+  char* data = nullptr;
+  std::size_t size = 0;
+};
+
+// How a text file stores its text. The clock writes code page 932 bytes; a
+// file saved by Notepad as "UTF-8 with BOM" or "Unicode" starts with a
+// byte order mark, and the system's profile functions read such a file as
+// text in that encoding: so does the clock.
+enum class FileEncoding { Own, Utf8, Utf16 };
+
+// A file's bytes as the clock's own text in `own`, with the encoding found.
+// `whole` tells whether every character of the file has a form in code
+// page 932, so that writing the text back in that encoding loses nothing.
+// False without memory or for bytes that are no text of their encoding.
+bool FileToOwn(const char* bytes, std::size_t size, Bytes& own, FileEncoding& encoding, bool& whole);
+
+// `size` bytes of the clock's own text as a file of `encoding`, its byte
+// order mark first.
+bool OwnToFile(const char* own, std::size_t size, FileEncoding encoding, Bytes& bytes);
 
 }  // namespace text

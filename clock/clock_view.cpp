@@ -9,13 +9,8 @@
 #include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
-#include "settings/profile_section.h"
 
 namespace {
-
-constexpr const char* kDefaultFormat = "!$yy/$mm/$dd(#w) %hh:%mm:%ss";
-constexpr const char* kDefaultFace = "ＭＳ Ｐゴシック";
-constexpr int kWhite = 16777215;
 
 // No screen shows more of the clock than this; a longer text (the longest
 // format in the largest font is some 300,000 pixels wide) is cut here, or
@@ -56,6 +51,7 @@ ClockView::ClockView()
     : column(zorvane::Left),
       row(zorvane::TopOutside),
       instance(nullptr),
+      settings(zorvane::DefaultSettings()),
       padDigits(0),
       timeFormat{},
       displayText{},
@@ -76,7 +72,7 @@ ClockView::ClockView()
       viewTable{},
       titleMode(0),
       shownForRefusal(false),
-      textColor(kWhite),
+      textColor(static_cast<COLORREF>(zorvane::DefaultSettings().clock.text)),
       backColor(0),
       drawnText{},
       pictureStale(true),
@@ -142,21 +138,18 @@ void ClockView::SetTime(std::time_t at, int atMillisecond) {
 }
 
 void ClockView::LoadFormat() {
-  ProfileSection clock;
-  clock.Bind(kSettingsFile, "Clock", instance);
-  clock.ReadString("TimeFormat", timeFormat, kDefaultFormat, sizeof timeFormat);
+  static_assert(sizeof timeFormat == sizeof settings.clock.timeFormat, "the format fits");
+  std::memcpy(timeFormat, settings.clock.timeFormat, sizeof timeFormat);
   // Read with the format: an era Windows added since the clock started
   // shows once the settings are loaded again.
   eras = system_eras::Load();
-  textColor = static_cast<COLORREF>(clock.ReadInt("Text", kWhite));
+  textColor = static_cast<COLORREF>(settings.clock.text);
   pictureStale = true;
 }
 
 void ClockView::LoadBrush() {
   brush.Reset();
-  ProfileSection section;
-  section.Bind(kSettingsFile, "Brush", instance);
-  backColor = static_cast<COLORREF>(section.ReadInt("Color", 0));
+  backColor = static_cast<COLORREF>(settings.brush.color);
   // -1 is no colour at all: the picture is then left unfilled.
   if (backColor != static_cast<COLORREF>(-1)) brush.Reset(CreateSolidBrush(backColor));
   pictureStale = true;
@@ -171,24 +164,24 @@ void ClockView::LoadFont() {
     return;
   }
   font.Reset();
-  ProfileSection section;
-  section.Bind(kSettingsFile, "Font", instance);
+  const zorvane::FontKeys& stored = settings.font;
+  const zorvane::FontKeys& defaults = zorvane::DefaultSettings().font;
   // A size beyond the bound counts as unreadable and takes the default.
-  const int height = zorvane::FontSizeOr(section.ReadInt("Heighr", 14), 14);
+  const int height = zorvane::FontSizeOr(stored.height, defaults.height);
   if (height == 0) return;  // draw in the device context's own font
 
   // The stored sizes are pixels at 100 %; the font is made for the scale
   // of the monitor the clock is on.
   LOGFONTW lf{};
   lf.lfHeight = dpi::Scale(height, monitorDpi);
-  lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(section.ReadInt("Width", 0), 0), monitorDpi);
+  lf.lfWidth = dpi::Scale(zorvane::FontSizeOr(stored.width, defaults.width), monitorDpi);
   lf.lfEscapement = 0;
   lf.lfOrientation = 4;
-  lf.lfWeight = section.ReadInt("Weight", 400);
+  lf.lfWeight = stored.weight;
   // Only the low byte of each flag reaches the font, so 256 is "off".
-  lf.lfItalic = static_cast<BYTE>(section.ReadInt("Italic", 0));
-  lf.lfUnderline = static_cast<BYTE>(section.ReadInt("ULine", 0));
-  lf.lfStrikeOut = static_cast<BYTE>(section.ReadInt("MLine", 0));
+  lf.lfItalic = static_cast<BYTE>(stored.italic);
+  lf.lfUnderline = static_cast<BYTE>(stored.uLine);
+  lf.lfStrikeOut = static_cast<BYTE>(stored.mLine);
   lf.lfCharSet = SHIFTJIS_CHARSET;
   lf.lfOutPrecision = OUT_TT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
@@ -197,21 +190,17 @@ void ClockView::LoadFont() {
   // a name mismatch, and would draw some fixed-pitch face in place of the
   // proportional one named (the default face is one).
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  char name[256];
-  section.ReadString("Name", name, kDefaultFace, sizeof name);
   // The name is the clock's own text: cut as code page 932, and given to
   // the system in UTF-16, so the face is found under any code page.
   char face[zorvane::kFaceSize];
-  zorvane::CutFaceName(name, face, zorvane::CodePage932());
+  zorvane::CutFaceName(stored.name, face, zorvane::CodePage932());
   text::FromOwn(face, lf.lfFaceName, LF_FACESIZE);
   font.Reset(CreateFontIndirectW(&lf));
 }
 
 void ClockView::LoadTitleMode() {
-  ProfileSection clock;
-  clock.Bind(kSettingsFile, "Clock", instance);
-  titleMode = clock.ReadInt("TitleIN", 0);
-  overFullScreen = clock.ReadInt("FullScreen", 0) == 1;
+  titleMode = settings.clock.titleIn;
+  overFullScreen = settings.clock.fullScreen == 1;
   asideForFullScreen = false;
   shownForRefusal = false;
   RestoreCaption();
@@ -234,15 +223,7 @@ void ClockView::DisplayChanged() {
 void ClockView::EndSession() { captions.Settle(BorrowedCaptions::kExitWaitMs); }
 
 void ClockView::LoadViewTable() {
-  ProfileSection clock;
-  clock.Bind(kSettingsFile, "Clock", instance);
-  for (int r = 0; r < zorvane::kRows; ++r) {
-    for (int c = 0; c < zorvane::kColumns; ++c) {
-      char key[8];
-      zorvane::ViewKeyName(r, c, key);
-      viewTable[r][c] = clock.ReadInt(key, 1);
-    }
-  }
+  std::memcpy(viewTable, settings.clock.viewTable, sizeof viewTable);
   if (viewTable[row][column] == 0) StepForward();
 }
 

@@ -12,6 +12,7 @@
 #include "clock/borrowed_captions.h"
 #include "core/japanese_calendar.h"
 #include "core/placement.h"
+#include "core/settings_value.h"
 #include "core/time_format.h"
 
 class ClockView {
@@ -22,8 +23,14 @@ class ClockView {
   ClockView(const ClockView&) = delete;
   ClockView& operator=(const ClockView&) = delete;
 
-  // Binds the view to the clock window and loads every setting.
+  // Binds the view to the clock window and loads every setting from the
+  // view's settings value.
   void Attach(HWND clockWindow, HINSTANCE module);
+
+  // The clock's settings, as last read from the settings file. The Load
+  // operations take their values from here: set it first.
+  const zorvane::Settings& CurrentSettings() const { return settings; }
+  void SetSettings(const zorvane::Settings& value) { settings = value; }
 
   // Reads the wall clock; SetTime takes a reading given by the caller.
   void ReadTime();
@@ -144,6 +151,7 @@ class ClockView {
   static bool Same(const PlacedFor& a, const PlacedFor& b);
 
   HINSTANCE instance;
+  zorvane::Settings settings;
   int padDigits;
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];

@@ -124,12 +124,4 @@ bool PreviousStop(const ViewTable& table, int& row, int& column) {
   return false;
 }
 
-void ViewKeyName(int row, int column, char (&key)[8]) {
-  key[0] = 'V'; key[1] = 'I'; key[2] = 'E'; key[3] = 'W';
-  key[4] = static_cast<char>('0' + column % 10);
-  key[5] = static_cast<char>('0' + row % 10);
-  key[6] = '\0';
-  key[7] = '\0';
-}
-
 }  // namespace zorvane

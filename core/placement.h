@@ -73,8 +73,4 @@ bool IsFullScreen(const Rect& window, const Rect& monitor, bool captioned, bool 
 bool NextStop(const ViewTable& table, int& row, int& column);
 bool PreviousStop(const ViewTable& table, int& row, int& column);
 
-// The settings key of a position: "VIEW" followed by the column digit and
-// then the row digit ("VIEW10" is the taskbar centre).
-void ViewKeyName(int row, int column, char (&key)[8]);
-
 }  // namespace zorvane

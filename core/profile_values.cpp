@@ -39,16 +39,6 @@ CharWidths CharWidths::FromLeadByteRanges(const unsigned char* ranges, std::size
   return widths;
 }
 
-CharWidths CharWidths::Utf8() {
-  CharWidths widths;
-  // 0xC0, 0xC1 and 0xF5 on never start a character; continuation bytes
-  // (0x80-0xBF) standing alone count as one byte.
-  for (unsigned b = 0xC2; b <= 0xDF; ++b) widths.width[b] = 2;
-  for (unsigned b = 0xE0; b <= 0xEF; ++b) widths.width[b] = 3;
-  for (unsigned b = 0xF0; b <= 0xF4; ++b) widths.width[b] = 4;
-  return widths;
-}
-
 const CharWidths& CodePage932() {
   static const unsigned char kRanges[] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0};
   static const CharWidths widths = CharWidths::FromLeadByteRanges(kRanges, sizeof kRanges);
@@ -86,36 +76,6 @@ void AddLeadIn(const char* format, char* out, std::size_t size, const CharWidths
   const std::size_t n = PrefixLength(text, size - 2, widths);
   std::memcpy(out + 1, text, n);
   out[1 + n] = '\0';
-}
-
-bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize], const CharWidths& widths) {
-  dir[0] = '\0';
-  if (modulePath == nullptr) return false;
-  // Walk by characters: the second byte of a two-byte character (which may
-  // be 0x5C) is no separator, and a backslash after a byte that is a
-  // character of its own (é under 1252) is one.
-  std::size_t last = static_cast<std::size_t>(-1);
-  for (std::size_t i = 0; modulePath[i] != '\0';) {
-    const std::size_t width = CharLength(modulePath + i, widths);
-    if (width == 1 && modulePath[i] == '\\') last = i;
-    i += width;
-  }
-  if (last == static_cast<std::size_t>(-1) || last >= kPathSize) return false;
-  std::memcpy(dir, modulePath, last);
-  dir[last] = '\0';
-  return true;
-}
-
-bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]) {
-  path[0] = '\0';
-  const std::size_t d = std::strlen(dir);
-  const std::size_t f = std::strlen(file);
-  if (d + 1 + f + 1 > kPathSize) return false;
-  std::memcpy(path, dir, d);
-  path[d] = '\\';
-  std::memcpy(path + d + 1, file, f);
-  path[d + 1 + f] = '\0';
-  return true;
 }
 
 void CutFaceName(const char* name, char (&face)[kFaceSize], const CharWidths& widths) {

@@ -1,7 +1,7 @@
 #pragma once
 // How settings values are read and written, independent of the platform:
-// the integer reading, the lead-in of the stored time format, the settings
-// file's path, and the cut of a face name to the font's 31 bytes.
+// the integer reading, the lead-in of the stored time format, and the cut
+// of a face name to the font's 31 bytes.
 // Text is 8-bit; every function that cuts text or walks a path is told how
 // its code page splits text into characters. The program's own text is
 // code page 932 whatever the system's code page is.
@@ -43,9 +43,6 @@ class CharWidths {
   // zeros. No ranges: one byte per character.
   static CharWidths FromLeadByteRanges(const unsigned char* ranges, std::size_t count);
 
-  // UTF-8 as the ANSI code page.
-  static CharWidths Utf8();
-
   // The length, 1 to 4, of a character that starts with `first`.
   std::size_t Of(unsigned char first) const { return width[first]; }
 
@@ -64,16 +61,6 @@ void AddLeadIn(const char* format, char* out, std::size_t size, const CharWidths
 // Length of the longest prefix of `text` that is at most `limit` bytes and
 // does not end in the middle of a character.
 std::size_t PrefixLength(const char* text, std::size_t limit, const CharWidths& widths);
-
-// The directory part of a full module path: everything before the last
-// backslash that is a real backslash (the second byte 0x5C of a two-byte
-// character is not one). False when the path has no separator or the
-// directory does not fit in `dir`.
-bool DirectoryOf(const char* modulePath, char (&dir)[kPathSize], const CharWidths& widths);
-
-// "<dir>\<file>" in `path`; false, with `path` left empty, when it does not
-// fit. The path is never cut, so it can never name another file.
-bool JoinPath(const char* dir, const char* file, char (&path)[kPathSize]);
 
 // A copy of `name` that fits a font's face name field, cut at a character
 // boundary.

@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "app/gdi.h"
 #include "app/text_convert.h"
 #include "core/profile_values.h"
 #include "res/resource.h"
-#include "settings/profile_section.h"
+#include "settings/clock_settings.h"
 #include "settings/settings_messages.h"
 
 namespace {
@@ -19,9 +21,7 @@ constexpr int kMaxHeight = 99;
 const char* const kWeights[] = {"1", "2", "3", "4(標準)", "5", "6", "7", "8", "9"};
 constexpr int kWeightCount = static_cast<int>(sizeof kWeights / sizeof kWeights[0]);
 
-constexpr const char* kDefaultFace = "ＭＳ Ｐゴシック";
-
-// Room of the stored face name as read, and of a list entry's text.
+// Room of a list entry's text.
 constexpr int kNameSize = 1024;
 
 // The font takes only the low byte of a style flag, so the box shows
@@ -30,7 +30,7 @@ WPARAM StyleState(int flag) { return (flag & 0xFF) != 0 ? BST_CHECKED : BST_UNCH
 
 }  // namespace
 
-FontDialog::FontDialog() {
+FontDialog::FontDialog(const zorvane::Settings& current) : edited(current), saved(false) {
   // The height box's arrows are an msctls_updown32 control. The manifest's
   // common-controls dependency makes the system register that class too, but
   // only where the loader honours the dependency; registering it here keeps
@@ -88,24 +88,21 @@ void FontDialog::OnInitDialog() {
   }
   SetSpinRange(IDC_HEIGHT_SPIN, kMinHeight, kMaxHeight);
 
-  ProfileSection profile;
-  profile.Bind(kSettingsFile, "Font", instance);
+  const zorvane::FontKeys& font = edited.font;
   // A negative height shows as its unsigned 32-bit value; OK then stores 8.
-  SetDlgItemInt(window, IDC_HEIGHT, static_cast<UINT>(profile.ReadInt("Heighr", 14)), FALSE);
+  SetDlgItemInt(window, IDC_HEIGHT, static_cast<UINT>(font.height), FALSE);
 
   for (const char* weight : kWeights) AddComboString(IDC_WEIGHT, weight);
-  const int index = profile.ReadInt("Weight", 400) / 100 - 1;
+  const int index = font.weight / 100 - 1;
   SetComboSelection(IDC_WEIGHT, index >= 0 && index < kWeightCount ? index : -1);
 
-  SendToItem(IDC_ITALIC, BM_SETCHECK, StyleState(profile.ReadInt("Italic", 0)), 0);
-  SendToItem(IDC_UNDERLINE, BM_SETCHECK, StyleState(profile.ReadInt("ULine", 0)), 0);
-  SendToItem(IDC_STRIKEOUT, BM_SETCHECK, StyleState(profile.ReadInt("MLine", 0)), 0);
+  SendToItem(IDC_ITALIC, BM_SETCHECK, StyleState(font.italic), 0);
+  SendToItem(IDC_UNDERLINE, BM_SETCHECK, StyleState(font.uLine), 0);
+  SendToItem(IDC_STRIKEOUT, BM_SETCHECK, StyleState(font.mLine), 0);
 
   // The first entry that begins with the stored name, searched from the
   // second entry round to the first; none when nothing matches.
-  char name[kNameSize];
-  profile.ReadString("Name", name, kDefaultFace, sizeof name);
-  SetListSelection(IDC_FACE_LIST, static_cast<int>(FindListString(IDC_FACE_LIST, 0, name)));
+  SetListSelection(IDC_FACE_LIST, static_cast<int>(FindListString(IDC_FACE_LIST, 0, font.name)));
 }
 
 bool FontDialog::Save() {
@@ -129,28 +126,19 @@ bool FontDialog::Save() {
     zorvane::CutFaceName(name, face, zorvane::CodePage932());
   }
 
-  ProfileSection profile;
-  profile.Bind(kSettingsFile, "Font", instance);
-  // The first write that fails ends the saving, and the user hears of it.
-  if (!SaveTo(profile, storeFace ? face : nullptr)) ShowSaveFailure(window, profile.Path());
-  return true;
-}
-
-bool FontDialog::SaveTo(const ProfileSection& profile, const char* face) {
+  zorvane::FontKeys& font = edited.font;
+  if (storeFace) std::memcpy(font.name, face, sizeof face);
   // Empty or non-numeric gives 0; 2^31 and more count as negative.
   int height = static_cast<int>(GetDlgItemInt(window, IDC_HEIGHT, nullptr, FALSE));
   if (height < kMinHeight) height = kMinHeight;
   if (height > kMaxHeight) height = kMaxHeight;
-  if (!profile.WriteInt("Heighr", height)) return false;
-
+  font.height = height;
   // No selection (-1) stores weight 0.
-  if (!profile.WriteInt("Weight", (static_cast<int>(GetComboSelection(IDC_WEIGHT)) + 1) * 100)) return false;
-
-  if (!profile.WriteInt("Italic", static_cast<int>(SendToItem(IDC_ITALIC, BM_GETCHECK, 0, 0))) ||
-      !profile.WriteInt("ULine", static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0))) ||
-      !profile.WriteInt("MLine", static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0)))) {
-    return false;
-  }
-
-  return face == nullptr || profile.WriteString("Name", face);
+  font.weight = (static_cast<int>(GetComboSelection(IDC_WEIGHT)) + 1) * 100;
+  font.italic = static_cast<int>(SendToItem(IDC_ITALIC, BM_GETCHECK, 0, 0));
+  font.uLine = static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0));
+  font.mLine = static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0));
+  // With no face selected the stored name stays as the file has it.
+  saved = clock_settings::Save(edited, zorvane::Writer::FontDialog, storeFace ? nullptr : "Name", instance, window);
+  return true;
 }

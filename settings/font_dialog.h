@@ -1,21 +1,25 @@
 #pragma once
 // The font dialog (template IDD_FONT): typeface, height, weight and the
-// three style boxes of the clock's font. OK writes section Font of the
-// settings file at once; Cancel writes nothing.
+// three style boxes of the clock's font, edited in a copy of the clock's
+// settings. OK writes section Font of the settings file at once; Cancel
+// writes nothing.
 
 #include <windows.h>
 
 #include "app/dialog_base.h"
-
-class ProfileSection;
+#include "core/settings_value.h"
 
 class FontDialog : public DialogBase {
  public:
   // Registers the up-down class of the height box.
-  FontDialog();
+  explicit FontDialog(const zorvane::Settings& current);
   ~FontDialog() override = default;
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // After OK: whether the file took the values, and the values.
+  bool Saved() const { return saved; }
+  const zorvane::Settings& Edited() const { return edited; }
 
   // Font enumeration callback: adds the reported face name to the list box
   // passed as `listBox` unless it is there already or it is a face for
@@ -27,9 +31,9 @@ class FontDialog : public DialogBase {
   void OnInitDialog();
   void OnCommand(int id);
   // False, with nothing written, when the chosen face cannot be stored;
-  // a write that fails is told to the user, and the dialog ends.
+  // a save that fails is told to the user, and the dialog ends.
   bool Save();
-  // Writes the dialog's values and `face` unless it is null; false at the
-  // first write that fails.
-  bool SaveTo(const ProfileSection& profile, const char* face);
+
+  zorvane::Settings edited;
+  bool saved;
 };

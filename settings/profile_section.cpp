@@ -5,11 +5,9 @@
 
 #include "core/decimal.h"
 #include "core/ini_text.h"
+#include "core/settings_value.h"
 
 namespace {
-
-// Room of a value as read: 255 bytes and the NUL.
-constexpr std::size_t kValueSize = 256;
 
 // A settings file is a few hundred bytes. A larger one than this is not one
 // the program made: it reads as absent and is never rewritten.
@@ -21,30 +19,6 @@ bool CopyName(char (&to)[zorvane::kPathSize], const char* from) {
   std::memcpy(to, from, n + 1);
   return true;
 }
-
-// Bytes on the process heap, freed with their owner.
-class Bytes {
- public:
-  Bytes() = default;
-  ~Bytes() {
-    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
-  }
-  Bytes(const Bytes&) = delete;
-  Bytes& operator=(const Bytes&) = delete;
-
-  bool Allocate(std::size_t size) {
-    if (data_ != nullptr) HeapFree(GetProcessHeap(), 0, data_);
-    data_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size > 0 ? size : 1));
-    size_ = data_ != nullptr ? size : 0;
-    return data_ != nullptr;
-  }
-  char* Data() const { return data_; }
-  std::size_t Size() const { return size_; }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-};
 
 class File {
  public:
@@ -67,123 +41,56 @@ class File {
 };
 
 // The whole content of an open file; false when it cannot be read whole.
-bool ReadAll(const File& file, Bytes& content) {
+bool ReadAll(const File& file, text::Bytes& content) {
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileSize) return false;
   const DWORD wanted = static_cast<DWORD>(size.QuadPart);
   if (!content.Allocate(wanted)) return false;
   DWORD got = 0;
-  return wanted == 0 || (ReadFile(file.Get(), content.Data(), wanted, &got, nullptr) && got == wanted);
+  return wanted == 0 || (::ReadFile(file.Get(), content.Data(), wanted, &got, nullptr) && got == wanted);
 }
 
-// How the file stores its text. The program writes code page 932 bytes;
-// a file saved by Notepad as "UTF-8 with BOM" or "Unicode" starts with a
-// byte order mark, and the system's profile functions read such a file as
-// text in that encoding: so does the program.
-enum class Encoding { CodePage932, Utf8, Utf16 };
-
-const char kUtf8Mark[] = "\xEF\xBB\xBF";
-const char kUtf16Mark[] = "\xFF\xFE";
-
-// The file's text as code page 932 bytes in `text`. `whole` tells whether
-// every character of the file has a form in code page 932, so that writing
-// the text back in the file's encoding loses nothing.
-bool Decode(const Bytes& raw, Bytes& text, Encoding& encoding, bool& whole) {
-  whole = true;
-  encoding = Encoding::CodePage932;
-  const char* bytes = raw.Data();
-  const std::size_t size = raw.Size();
-  if (size >= 3 && std::memcmp(bytes, kUtf8Mark, 3) == 0) encoding = Encoding::Utf8;
-  if (size >= 2 && std::memcmp(bytes, kUtf16Mark, 2) == 0) encoding = Encoding::Utf16;
-  if (encoding == Encoding::CodePage932) {
-    if (!text.Allocate(size)) return false;
-    std::memcpy(text.Data(), bytes, size);
-    return true;
-  }
-  // In UTF-16 first (at most one unit per byte of UTF-8), then in 932.
-  Bytes wide;
-  int units = 0;
-  if (encoding == Encoding::Utf8) {
-    const int n = static_cast<int>(size - 3);
-    if (!wide.Allocate((n + 1) * sizeof(wchar_t))) return false;
-    units = n > 0 ? MultiByteToWideChar(CP_UTF8, 0, bytes + 3, n, reinterpret_cast<wchar_t*>(wide.Data()), n) : 0;
-    if (n > 0 && units == 0) return false;
-  } else {
-    units = static_cast<int>((size - 2) / 2);
-    if (!wide.Allocate((units + 1) * sizeof(wchar_t))) return false;
-    std::memcpy(wide.Data(), bytes + 2, units * sizeof(wchar_t));
-  }
-  const auto* from = reinterpret_cast<const wchar_t*>(wide.Data());
-  BOOL lost = FALSE;
-  const int n = units > 0 ? WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, from, units, nullptr, 0, nullptr, &lost) : 0;
-  if (!text.Allocate(static_cast<std::size_t>(n))) return false;
-  if (n > 0 && WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, from, units, text.Data(), n, nullptr, &lost) != n) {
-    return false;
-  }
-  whole = lost == FALSE;
-  return true;
+// The file's path with its last character changed: a file of the same
+// folder and the same length of name ("Zorvane.in~").
+void Sibling(const wchar_t* path, wchar_t mark, wchar_t other, wchar_t (&out)[zorvane::kPathSize]) {
+  std::wmemcpy(out, path, zorvane::kPathSize);
+  wchar_t& last = out[std::wcslen(out) - 1];
+  last = last == mark ? other : mark;
 }
 
-// `size` bytes of code page 932 text in the file's encoding, with its mark.
-bool Encode(const char* text, std::size_t size, Encoding encoding, Bytes& raw) {
-  if (encoding == Encoding::CodePage932) {
-    if (!raw.Allocate(size)) return false;
-    std::memcpy(raw.Data(), text, size);
-    return true;
-  }
-  const int n = static_cast<int>(size);
-  Bytes wide;
-  if (!wide.Allocate((size + 1) * sizeof(wchar_t))) return false;
-  auto* units = reinterpret_cast<wchar_t*>(wide.Data());
-  const int count = n > 0 ? MultiByteToWideChar(932, 0, text, n, units, n) : 0;
-  if (n > 0 && count == 0) return false;
-  if (encoding == Encoding::Utf16) {
-    if (!raw.Allocate(2 + count * sizeof(wchar_t))) return false;
-    std::memcpy(raw.Data(), kUtf16Mark, 2);
-    std::memcpy(raw.Data() + 2, units, count * sizeof(wchar_t));
-    return true;
-  }
-  const int length = count > 0 ? WideCharToMultiByte(CP_UTF8, 0, units, count, nullptr, 0, nullptr, nullptr) : 0;
-  if (!raw.Allocate(3 + static_cast<std::size_t>(length))) return false;
-  std::memcpy(raw.Data(), kUtf8Mark, 3);
-  return length == 0 || WideCharToMultiByte(CP_UTF8, 0, units, count, raw.Data() + 3, length, nullptr, nullptr) == length;
-}
-
-// The settings file's text, for reading; false when there is none to read.
-bool ReadForReading(const wchar_t* path, Bytes& content) {
-  // Another program may hold the file open for writing: reads still go on.
-  File file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  Bytes raw;
-  Encoding encoding;
-  bool whole = false;
-  return file.Opened() && ReadAll(file, raw) && Decode(raw, content, encoding, whole);
-}
-
-// Writes `size` bytes to `temporary`, then puts that file in the place of
-// `path` in one step: a failure at any point leaves `path` as it was and
-// removes what was written. The new file keeps the old one's hidden and
-// system marks (`attributes`, INVALID_FILE_ATTRIBUTES for a new file).
-bool ReplaceWhole(const wchar_t* path, const wchar_t* temporary, const char* bytes, std::size_t size,
-                  DWORD attributes) {
-  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
-                         ? 0
-                         : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-  File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL,
-                        nullptr));
+// Writes `size` bytes to a new file at `path`; on failure nothing stays.
+bool WriteNew(const wchar_t* path, const char* bytes, std::size_t size, DWORD attributes) {
+  File file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
   if (!file.Opened()) return false;
   DWORD written = 0;
   bool whole = WriteFile(file.Get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
   whole = whole && FlushFileBuffers(file.Get());
   whole = file.Close() && whole;
-  whole = whole && MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!whole) DeleteFileW(temporary);
+  if (!whole) DeleteFileW(path);
   return whole;
+}
+
+// Errors of a file that another program (a virus scanner, the search
+// indexer, a sync client) holds for a moment: the save is tried again.
+bool Transient(DWORD error) {
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
 
-ProfileSection::ProfileSection() : path{}, section{} {}
+ProfileSection::FileCalls ProfileSection::files = {ReplaceFileW, MoveFileExW};
+
+ProfileSection::ProfileSection() : path{}, section{}, encoding(text::FileEncoding::Own), found(Found::NoFile) {}
 
 void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE module) {
   if (newFile != nullptr) {
@@ -197,18 +104,54 @@ void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE
     wchar_t* separator = n > 0 && n < zorvane::kPathSize ? std::wcsrchr(directory, L'\\') : nullptr;
     if (separator != nullptr) *separator = L'\0';
     wchar_t wideName[zorvane::kPathSize] = {};
-    const int length = separator != nullptr && newFile[0] != '\0' && std::strlen(newFile) < zorvane::kPathSize
-                           ? MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, newFile, -1, wideName, zorvane::kPathSize)
-                           : 0;
+    const bool named = separator != nullptr && newFile[0] != '\0' && std::strlen(newFile) < zorvane::kPathSize &&
+                       text::FromOwn(newFile, wideName, zorvane::kPathSize);
     const std::size_t dirLength = std::wcslen(directory);
+    const std::size_t length = std::wcslen(wideName) + 1;
     // "<directory>\<name>" and its NUL, never cut: a cut path names another file.
-    if (length > 0 && dirLength > 0 && dirLength + 1 + static_cast<std::size_t>(length) <= zorvane::kPathSize) {
+    if (named && dirLength > 0 && dirLength + 1 + length <= zorvane::kPathSize) {
       std::wmemcpy(path, directory, dirLength);
       path[dirLength] = L'\\';
-      std::wmemcpy(path + dirLength + 1, wideName, static_cast<std::size_t>(length));
+      std::wmemcpy(path + dirLength + 1, wideName, length);
     }
+    ReadFile();
   }
   if (newSection != nullptr && !CopyName(section, newSection)) section[0] = '\0';
+}
+
+void ProfileSection::ReadFile() {
+  content.Allocate(0);
+  encoding = text::FileEncoding::Own;
+  found = Found::Unwritable;
+  if (path[0] == L'\0') return;
+  // Another program may hold the file open for writing: reading still goes
+  // on. One that lets no one read it for a moment (a virus scanner) is
+  // waited for, as a save waits.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  DWORD error = 0;
+  for (const ULONGLONG start = GetTickCount64();; Sleep(kRetryMs)) {
+    handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    error = GetLastError();
+    if (handle != INVALID_HANDLE_VALUE || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
+        GetTickCount64() - start >= kPatienceMs) {
+      break;
+    }
+  }
+  File file(handle);
+  if (!file.Opened()) {
+    if (error == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
+    return;
+  }
+  text::Bytes raw;
+  bool whole = false;
+  if (!ReadAll(file, raw) || !text::FileToOwn(raw.Data(), raw.Size(), content, encoding, whole)) {
+    content.Allocate(0);
+    return;
+  }
+  // A file holding characters that code page 932 lacks is read but never
+  // rewritten, as they would be lost.
+  found = whole ? Found::Read : Found::Unwritable;
 }
 
 void ProfileSection::ReadString(const char* key, char* destination, const char* defaultText,
@@ -216,77 +159,106 @@ void ProfileSection::ReadString(const char* key, char* destination, const char* 
   if (size == 0) return;
   const char* text = defaultText;
   std::size_t length = std::strlen(defaultText);
-  Bytes content;
-  zorvane::IniValue found{};
-  if (Usable() && ReadForReading(path, content) &&
-      zorvane::FindIniValue(content.Data(), content.Size(), section, key, found)) {
-    text = content.Data() + found.begin;
-    length = found.length;
+  zorvane::IniValue value{};
+  if (Usable() && content.Size() > 0 && zorvane::FindIniValue(content.Data(), content.Size(), section, key, value)) {
+    text = content.Data() + value.begin;
+    length = value.length;
     // A NUL byte in a damaged file ends the value.
     if (const void* nul = std::memchr(text, '\0', length)) length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
   }
   // At most 255 bytes come back, and no character is split.
-  char value[kValueSize];
-  const std::size_t kept = length < kValueSize - 1 ? length : kValueSize - 1;
-  std::memcpy(value, text, kept);
-  value[kept] = '\0';
-  const std::size_t n = zorvane::PrefixLength(value, size - 1, zorvane::CodePage932());
-  std::memcpy(destination, value, n);
-  destination[n] = '\0';
+  char kept[zorvane::kValueRoom];
+  const std::size_t n = length < sizeof kept - 1 ? length : sizeof kept - 1;
+  std::memcpy(kept, text, n);
+  kept[n] = '\0';
+  const std::size_t fits = zorvane::PrefixLength(kept, size - 1, zorvane::CodePage932());
+  std::memcpy(destination, kept, fits);
+  destination[fits] = '\0';
 }
 
 int ProfileSection::ReadInt(const char* key, int defaultValue) const {
   char fallback[zorvane::kDecimalSize];
   zorvane::FormatDecimal(defaultValue, 0, fallback);
-  char value[kValueSize];
+  char value[zorvane::kValueRoom];
   ReadString(key, value, fallback, sizeof value);
   return zorvane::ParseInt(value);
 }
 
-bool ProfileSection::WriteString(const char* key, const char* text) const {
+bool ProfileSection::WriteString(const char* key, const char* text) {
   if (!Usable()) return false;
+  text::Bytes edited;
+  if (!edited.Allocate(zorvane::IniEditRoom(content.Size(), section, key, text))) return false;
+  const std::size_t size =
+      zorvane::SetIniValue(content.Data(), content.Size(), section, key, text, edited.Data(), edited.Size());
+  text::Bytes result;
+  if (!result.Allocate(size)) return false;
+  if (size > 0) std::memcpy(result.Data(), edited.Data(), size);
+  content = static_cast<text::Bytes&&>(result);
+  return true;
+}
+
+bool ProfileSection::WriteInt(const char* key, int value) {
+  char text[zorvane::kDecimalSize];
+  zorvane::FormatDecimal(value, 0, text);
+  return WriteString(key, text);
+}
+
+bool ProfileSection::Save() {
+  if (!Usable() || found == Found::Unwritable) return false;
   // A read-only file is the user's word that it must not change; Windows
-  // refuses to open it for writing, Wine does so only for some users.
+  // refuses to replace it, Wine does so only for some users.
   const DWORD attributes = GetFileAttributesW(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
     return false;
   }
-  Bytes raw;
-  {
-    // Opened for writing as well: a read-only file, or one that another
-    // program holds open without letting others write, is refused here.
-    File file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Opened()) {
-      if (!ReadAll(file, raw)) return false;
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND || !raw.Allocate(0)) {
+  text::Bytes stored;
+  if (!text::OwnToFile(content.Data(), content.Size(), encoding, stored)) return false;
+
+  // The new text goes to a file beside the settings file first, then takes
+  // its place in one step; a failure at any point leaves the file as it was
+  // and removes what was written.
+  wchar_t temporary[zorvane::kPathSize];
+  wchar_t backup[zorvane::kPathSize];
+  Sibling(path, L'~', L'_', temporary);
+  Sibling(path, L'$', L'%', backup);
+  // The new file has the old one's hidden and system marks from the start,
+  // also where the replacement does not carry them over (Wine).
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? 0
+                         : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+  if (!WriteNew(temporary, stored.Data(), stored.Size(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
+  const bool replace = found == Found::Read;
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    const DWORD error = PlaceOnce(replace, temporary, backup);
+    if (error == 0) break;
+    if (!Transient(error) || GetTickCount64() - start >= kPatienceMs) {
+      DeleteFileW(temporary);
       return false;
     }
+    Sleep(kRetryMs);
   }
-  // A file in UTF-8 or UTF-16 stays so; one holding characters that code
-  // page 932 lacks is not rewritten, as they would be lost.
-  Bytes old;
-  Encoding encoding;
-  bool whole = false;
-  if (!Decode(raw, old, encoding, whole) || !whole) return false;
-  Bytes edited;
-  if (!edited.Allocate(zorvane::IniEditRoom(old.Size(), section, key, text))) return false;
-  const std::size_t size =
-      zorvane::SetIniValue(old.Data(), old.Size(), section, key, text, edited.Data(), edited.Size());
-  Bytes stored;
-  if (!Encode(edited.Data(), size, encoding, stored)) return false;
-
-  // The new text goes to a file of the same folder and the same length of
-  // name first ("Zorvane.in~"), then takes the settings file's place.
-  wchar_t temporary[zorvane::kPathSize];
-  std::wmemcpy(temporary, path, zorvane::kPathSize);
-  wchar_t& last = temporary[std::wcslen(temporary) - 1];
-  last = last == L'~' ? L'_' : L'~';
-  return ReplaceWhole(path, temporary, stored.Data(), stored.Size(), attributes);
+  // The old text, kept aside by the replacement until the new one was in
+  // place, is no longer needed.
+  if (replace) DeleteFileW(backup);
+  found = Found::Read;
+  return true;
 }
 
-bool ProfileSection::WriteInt(const char* key, int value) const {
-  char text[zorvane::kDecimalSize];
-  zorvane::FormatDecimal(value, 0, text);
-  return WriteString(key, text);
+DWORD ProfileSection::PlaceOnce(bool replace, const wchar_t* temporary, const wchar_t* backup) const {
+  if (!replace) {
+    // A first file; one that appeared since it was found missing is not
+    // overwritten.
+    return files.move(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+  }
+  // ReplaceFileW keeps the replaced file's security, attributes and
+  // streams. With a backup name every failure leaves both files under
+  // their names, except this one error, after which the old file lies at
+  // the backup name: it goes back before anything else.
+  if (files.replace(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
+  const DWORD error = GetLastError();
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && !MoveFileExW(backup, path, MOVEFILE_WRITE_THROUGH)) {
+    return ERROR_CANNOT_MAKE;  // the old text stays at the backup name: not tried again
+  }
+  return error;
 }

@@ -1,19 +1,23 @@
 #pragma once
 // Access to one section of the settings file, Zorvane.ini beside the
-// executable. Holds no open file: every call reads, or reads and rewrites,
-// the whole file.
+// executable. Binding to the file reads it once, whole: every read then
+// comes from that one snapshot, every write edits it in memory, and Save
+// puts the edited text in the file's place in one replacement. No file
+// stays open.
 //
 // The file holds code page 932 text whatever the system's code page is, so
 // it is read and written as bytes by the program itself (core/ini_text.h
-// has the rules); the system's 8-bit profile functions would pass the text
-// through the system's code page, which under UTF-8 or another double-byte
-// code page does not give the bytes back. Its path is found in UTF-16, so
-// a folder name outside the system's code page still leads to it.
+// has the rules, app/text_convert the encodings); the system's 8-bit
+// profile functions would pass the text through the system's code page,
+// which under UTF-8 or another double-byte code page does not give the
+// bytes back. Its path is found in UTF-16, so a folder name outside the
+// system's code page still leads to it.
 
 #include <windows.h>
 
 #include <cstddef>
 
+#include "app/text_convert.h"
 #include "core/profile_values.h"
 
 // The settings file's name; every caller binds to it.
@@ -27,10 +31,11 @@ class ProfileSection {
   ProfileSection(const ProfileSection&) = delete;
   ProfileSection& operator=(const ProfileSection&) = delete;
 
-  // Locates `fileName` beside the module's executable and selects
-  // `sectionName`. A null name keeps the one bound before. A path or name
-  // that does not fit its buffer is refused: reads then give their
-  // defaults and writes do nothing, so no other file is ever touched.
+  // Locates `fileName` beside the module's executable, reads it, and
+  // selects `sectionName`. A null name keeps the one bound before (and,
+  // for the file, the text read then). A path or name that does not fit
+  // its buffer is refused: reads then give their defaults and Save does
+  // nothing, so no other file is ever touched.
   void Bind(const char* fileName, const char* sectionName, HINSTANCE module);
 
   // At most 255 bytes of the key's text (blanks around it dropped), or of
@@ -40,19 +45,50 @@ class ProfileSection {
   // The key's text read by atoi rules; `defaultValue` when the key is absent.
   int ReadInt(const char* key, int defaultValue) const;
 
-  // Replace or add the key, creating the section and the file if needed.
-  // True when the file holds the new value. On false the file is as it was
-  // (a read-only or locked file, a folder without write access, no usable
-  // path) and nothing was written anywhere else.
-  bool WriteString(const char* key, const char* text) const;
-  bool WriteInt(const char* key, int value) const;
+  // Replace or add the key in the text read, creating the section if
+  // needed; the file changes only at Save. False when nothing is bound.
+  bool WriteString(const char* key, const char* text);
+  bool WriteInt(const char* key, int value);
+
+  // Puts the text, with every write made since binding, in the file's place
+  // in one step: a file that exists is replaced (keeping its security,
+  // attributes and streams), a first file is moved into place. A file
+  // another program holds is tried again for about a second. True when
+  // the file holds the new text; on false it is byte for byte as it was
+  // and nothing was left beside it: a read-only or locked file, a folder
+  // without write access, a file that could not be read whole, one with
+  // characters that code page 932 lacks, or no usable path.
+  bool Save();
 
   // The full path of the file, or L"" when binding was refused.
   const wchar_t* Path() const { return path; }
 
+  // The file calls Save makes, replaceable by tests: where the platform
+  // keeps no security or streams a test still sees which call is made.
+  struct FileCalls {
+    BOOL(WINAPI* replace)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID);
+    BOOL(WINAPI* move)(LPCWSTR from, LPCWSTR to, DWORD flags);
+  };
+  static FileCalls files;
+
+  // How long a held file is tried again, and how often.
+  static constexpr DWORD kPatienceMs = 1000;
+  static constexpr DWORD kRetryMs = 50;
+
  private:
+  // What binding found: no file (every key at its default, a save makes
+  // it), a file read whole, or one that cannot be read or written back
+  // without loss (reads give defaults or what was read; Save refuses).
+  enum class Found { NoFile, Read, Unwritable };
+
   bool Usable() const { return path[0] != L'\0' && section[0] != '\0'; }
+  void ReadFile();
+  // Puts the written `temporary` in the file's place once; 0 or the error.
+  DWORD PlaceOnce(bool replace, const wchar_t* temporary, const wchar_t* backup) const;
 
   wchar_t path[zorvane::kPathSize];
   char section[zorvane::kPathSize];
+  text::Bytes content;  // the file's text, code page 932
+  text::FileEncoding encoding;
+  Found found;
 };

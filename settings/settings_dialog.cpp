@@ -5,7 +5,7 @@
 #include "core/profile_values.h"
 #include "res/resource.h"
 #include "settings/font_dialog.h"
-#include "settings/profile_section.h"
+#include "settings/clock_settings.h"
 #include "settings/settings_messages.h"
 
 COLORREF customColors[16] = {};
@@ -26,10 +26,6 @@ const char* const kPresets[] = {
     "#A %H時%m分%s秒",
 };
 
-constexpr const char* kDefaultFormat = "!$yy/$mm/$dd(#w) %hh:%mm:%ss";
-constexpr int kDefaultText = 0xFFFFFF;  // white
-constexpr int kDefaultBack = 0;         // black
-
 // Readers take any non-zero flag as on; the check box shows exactly that.
 WPARAM CheckState(int flag) { return flag != 0 ? BST_CHECKED : BST_UNCHECKED; }
 
@@ -48,7 +44,7 @@ bool PickColor(COLORREF& colour, HINSTANCE instance, HWND owner) {
   return true;
 }
 
-SettingsDialog::SettingsDialog() : textColor(0), backColor(0) {}
+SettingsDialog::SettingsDialog(const zorvane::Settings& current) : edited(current), textColor(0), backColor(0) {}
 
 SettingsDialog::~SettingsDialog() = default;
 
@@ -74,17 +70,11 @@ INT_PTR SettingsDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM 
 void SettingsDialog::OnInitDialog() {
   for (const char* preset : kPresets) AddComboString(IDC_FORMAT, preset);
 
-  ProfileSection profile;
-  profile.Bind(kSettingsFile, "Clock", instance);
-  char stored[kFormatSize];
-  profile.ReadString("TimeFormat", stored, kDefaultFormat, sizeof stored);
-  SetItemText(IDC_FORMAT, zorvane::DropLeadIn(stored));
-  SendToItem(IDC_SHOW_TITLE, BM_SETCHECK, CheckState(profile.ReadInt("Title", 1)), 0);
-  SendToItem(IDC_TITLE_MODE, BM_SETCHECK, CheckState(profile.ReadInt("TitleIN", 0)), 0);
-  textColor = static_cast<COLORREF>(profile.ReadInt("Text", kDefaultText));
-
-  profile.Bind(nullptr, "Brush", instance);
-  backColor = static_cast<COLORREF>(profile.ReadInt("Color", kDefaultBack));
+  SetItemText(IDC_FORMAT, zorvane::DropLeadIn(edited.clock.timeFormat));
+  SendToItem(IDC_SHOW_TITLE, BM_SETCHECK, CheckState(edited.clock.title), 0);
+  SendToItem(IDC_TITLE_MODE, BM_SETCHECK, CheckState(edited.clock.titleIn), 0);
+  textColor = static_cast<COLORREF>(edited.clock.text);
+  backColor = static_cast<COLORREF>(edited.brush.color);
   backBrush.Reset(CreateSolidBrush(backColor));
 }
 
@@ -108,11 +98,12 @@ void SettingsDialog::OnCommand(int id) {
       }
       break;
     case IDC_FONT_BUTTON: {
-      // The font dialog stores its own values on OK; nothing here changes.
-      FontDialog fontDialog;
+      // The font dialog stores its own values on OK; they open it again.
+      FontDialog fontDialog(edited);
       if (fontDialog.Show(0, instance, window, IDD_FONT, this) == -1) {
         ShowOpenFailure(window, L"フォントの設定ダイアログ");
       }
+      if (fontDialog.Saved()) edited.font = fontDialog.Edited().font;
       break;
     }
     case IDOK:
@@ -132,20 +123,13 @@ bool SettingsDialog::Save() {
   if (!GetItemText(IDC_FORMAT, format, sizeof format, L"書式")) return false;
   // The lead-in keeps leading blanks from being dropped when read back;
   // at most 1022 bytes of the text follow it, never half a character.
-  char value[kFormatSize];
-  zorvane::AddLeadIn(format, value, sizeof value, zorvane::CodePage932());
-
-  ProfileSection profile;
-  profile.Bind(kSettingsFile, "Clock", instance);
-  // The first write that fails ends the saving: the user hears of it once,
-  // and the clock then shows what the file holds.
-  bool saved = profile.WriteString("TimeFormat", value) && profile.WriteInt("Text", static_cast<int>(textColor)) &&
-               profile.WriteInt("TitleIN", static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0))) &&
-               profile.WriteInt("Title", static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0)));
-  if (saved) {
-    profile.Bind(nullptr, "Brush", instance);
-    saved = profile.WriteInt("Color", static_cast<int>(backColor));
-  }
-  if (!saved) ShowSaveFailure(window, profile.Path());
+  zorvane::AddLeadIn(format, edited.clock.timeFormat, sizeof edited.clock.timeFormat, zorvane::CodePage932());
+  edited.clock.text = static_cast<int>(textColor);
+  edited.clock.titleIn = static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0));
+  edited.clock.title = static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0));
+  edited.brush.color = static_cast<int>(backColor);
+  // All or nothing: a save that fails is told to the user once, and the
+  // clock then shows what the file holds.
+  clock_settings::Save(edited, zorvane::Writer::SettingsDialog, nullptr, instance, window);
   return true;
 }

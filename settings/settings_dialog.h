@@ -1,13 +1,14 @@
 #pragma once
 // The settings dialog (template IDD_SETTINGS): the time format with its
 // presets, the text and background colours with a preview, the two title
-// options, and the button that opens the font dialog. OK writes the
-// settings file; Cancel writes nothing.
+// options, and the button that opens the font dialog. It edits a copy of
+// the clock's settings; OK writes the settings file; Cancel writes nothing.
 
 #include <windows.h>
 
 #include "app/dialog_base.h"
 #include "app/gdi.h"
+#include "core/settings_value.h"
 
 // The colour chooser's custom colours, shared by every chooser the program
 // opens until it ends; never stored.
@@ -20,12 +21,15 @@ bool PickColor(COLORREF& colour, HINSTANCE instance, HWND owner);
 
 class SettingsDialog : public DialogBase {
  public:
-  SettingsDialog();
+  explicit SettingsDialog(const zorvane::Settings& current);
   ~SettingsDialog() override;
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
 
  protected:
+  // The settings being edited: the clock's when the dialog opens, with the
+  // font as the font dialog last stored it.
+  zorvane::Settings edited;
   COLORREF textColor;
   COLORREF backColor;
   // Paints the preview's background in backColor; released on WM_DESTROY

@@ -22,7 +22,7 @@ void Append(wchar_t (&message)[kMessageSize], const wchar_t* text) {
 void ShowSaveFailure(HWND owner, const wchar_t* path) {
   // Text in UTF-16 from wide literals: right under every system code page.
   wchar_t message[kMessageSize] = L"";
-  Append(message, L"設定を保存できませんでした。変更は保存されていません。\n\n");
+  Append(message, L"設定を保存できませんでした。変更は保存されず、設定ファイルは元のままです。\n\n");
   Append(message, path[0] != L'\0' ? path : L"(設定ファイルの場所が分かりません)");
   Append(message,
          L"\n\nこのファイルに書き込めません。ファイルかフォルダーが読み取り専用か、"

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 // The settings could not be written to `path` (L"" when the file's place
-// is unknown): says so, names the file and suggests a folder to move the
-// clock to.
+// is unknown), which is as it was: says so, names the file and suggests a
+// folder to move the clock to.
 void ShowSaveFailure(HWND owner, const wchar_t* path);
 
 // The dialog named `what` could not be opened.

@@ -10,6 +10,7 @@
 #include "clock/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
+#include "settings/clock_settings.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_messages.h"
 
@@ -366,7 +367,9 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
 
 void ClockWindow::OnSettings(HWND window) {
   StopTicks(window);
-  SettingsDialog dialog;
+  // The dialogs edit a copy of the settings as the file holds them now:
+  // a hand edit made while the clock runs shows in them.
+  SettingsDialog dialog(clock_settings::Load(instance));
   ShowWindow(window, SW_HIDE);
   // The clock stands still while the dialog is open: in title mode the
   // caption goes back meanwhile, and the next tick takes it again.
@@ -379,13 +382,22 @@ void ClockWindow::OnSettings(HWND window) {
     // mode, its caption kept in title mode.
     ShowOpenFailure(window, L"設定ダイアログ");
   }
+  // The clock takes up what the file holds, read once: after OK all of it;
+  // otherwise the font alone, which the font dialog stores on its own OK,
+  // so it is taken again whatever the settings dialog's result.
+  const zorvane::Settings stored = clock_settings::Load(instance);
+  zorvane::Settings next = view.CurrentSettings();
+  if (result == IDOK) {
+    next = stored;
+  } else {
+    next.font = stored.font;
+  }
+  view.SetSettings(next);
   if (result == IDOK) {
     view.LoadFormat();
     view.LoadBrush();
     view.LoadTitleMode();
   }
-  // The font dialog stores its choice on its own OK, so the font is read
-  // again whatever the settings dialog's result.
   view.LoadFont();
   if (!Quiet()) StartTicks(window);
   if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);

@@ -25,6 +25,10 @@ class ClockWindow : public ClockApp {
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // The settings the window starts with, read before it is created (they
+  // decide its caption); the defaults unless given.
+  void UseSettings(const zorvane::Settings& value) { view.SetSettings(value); }
+
   // The window procedure of the clock's window class: binds the object at
   // WM_CREATE and runs OnCreate there.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

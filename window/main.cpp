@@ -4,19 +4,20 @@
 
 #include "clock/window_style.h"
 #include "res/resource.h"
-#include "settings/profile_section.h"
+#include "settings/clock_settings.h"
 #include "window/clock_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  ProfileSection settings;
-  settings.Bind(kSettingsFile, "Clock", instance);
-  // The caption is chosen once, before the window exists; placement uses
-  // the same style for the whole run.
-  window_style::SetCaption(settings.ReadInt("Title", 1) != 0);
+  // Every setting from one reading of the file. The caption is chosen
+  // once, before the window exists; placement uses the same style for the
+  // whole run.
+  const zorvane::Settings settings = clock_settings::Load(instance);
+  window_style::SetCaption(settings.clock.title != 0);
 
   int exitCode = 0;
   {
     ClockWindow clock;
+    clock.UseSettings(settings);
 
     // Provisional size: the adjusted rectangle's right and bottom edges.
     RECT size;

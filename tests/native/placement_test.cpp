@@ -150,13 +150,5 @@ TEST(Anchors, ShellWindowsAndFullScreenPrograms) {
   EXPECT_FALSE(IsFullScreen(Rect{1919, -1, 3201, 1025}, monitor, false, false));
 }
 
-TEST(Placement, ViewKeyNameIsColumnThenRow) {
-  char key[8];
-  ViewKeyName(Taskbar, Centre, key);
-  EXPECT_STREQ(key, "VIEW10");
-  ViewKeyName(BottomOutside, Right, key);
-  EXPECT_STREQ(key, "VIEW24");
-}
-
 }  // namespace
 }  // namespace zorvane

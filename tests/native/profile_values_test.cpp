@@ -62,38 +62,6 @@ TEST(LeadIn, AddNeverSplitsACharacterNorOverflows) {
   EXPECT_STREQ(small, "");
 }
 
-TEST(Path, DirectoryOfSkipsTrailBytes) {
-  const CharWidths& cp932 = CodePage932();
-  char dir[kPathSize];
-  // 表 and ソ are 0x95 0x5C and 0x83 0x5C: their trail byte is no separator.
-  EXPECT_TRUE(DirectoryOf("C:\\表示\\ソフト\\Zorvane.exe", dir, cp932));
-  EXPECT_STREQ(dir, "C:\\表示\\ソフト");
-  EXPECT_TRUE(DirectoryOf("C:\\Tools\\時計表.exe", dir, cp932));
-  EXPECT_STREQ(dir, "C:\\Tools");
-  EXPECT_TRUE(DirectoryOf("C:\\Tools\\饅頭.exe", dir, cp932));  // lead byte 0xE9
-  EXPECT_STREQ(dir, "C:\\Tools");
-  EXPECT_FALSE(DirectoryOf("Zorvane.exe", dir, cp932));
-  EXPECT_FALSE(DirectoryOf("表.exe", dir, cp932));
-  EXPECT_STREQ(dir, "");
-}
-
-TEST(Path, JoinPathFitsOrRefuses) {
-  char path[kPathSize];
-  EXPECT_TRUE(JoinPath("C:\\表示", "Zorvane.ini", path));
-  EXPECT_STREQ(path, "C:\\表示\\Zorvane.ini");
-
-  // 247 + "\" + 11 = 259 bytes: the longest path that fits with its NUL.
-  const std::string fits = "C:\\" + std::string(244, 'd');
-  EXPECT_TRUE(JoinPath(fits.c_str(), "Zorvane.ini", path));
-  EXPECT_EQ(std::strlen(path), 259u);
-  EXPECT_EQ(std::string(path), fits + "\\Zorvane.ini");
-
-  const std::string tooLong = fits + "d";
-  std::memset(path, 'x', sizeof path);
-  EXPECT_FALSE(JoinPath(tooLong.c_str(), "Zorvane.ini", path));
-  EXPECT_STREQ(path, "");
-}
-
 TEST(FaceName, CutAtACharacterBoundary) {
   const CharWidths& cp932 = CodePage932();
   char face[kFaceSize];
@@ -112,14 +80,9 @@ TEST(FaceName, CutAtACharacterBoundary) {
 }
 
 // Under a single-byte code page such as 1252, é (0xE9, a lead byte under
-// 932) is a character of its own: the backslash after it is a separator, and
-// a cut may end right after it.
+// 932) is a character of its own: a cut may end right after it.
 TEST(CodePages, ASingleByteCodePageHasNoLeadBytes) {
   const CharWidths singleByte;
-  char dir[kPathSize];
-  EXPECT_TRUE(DirectoryOf("C:\\Users\\Ren\xE9\\Zorvane.exe", dir, singleByte));
-  EXPECT_STREQ(dir, "C:\\Users\\Ren\xE9");
-
   char out[6];
   AddLeadIn("Ren\xE9\xE9", out, sizeof out, singleByte);
   EXPECT_STREQ(out, "!Ren\xE9");
@@ -129,20 +92,6 @@ TEST(CodePages, ASingleByteCodePageHasNoLeadBytes) {
   EXPECT_EQ(std::string(face), name.substr(0, 31));
 }
 
-// UTF-8 as the ANSI code page: characters of three and four bytes are kept
-// whole.
-TEST(CodePages, Utf8CutsKeepWholeCharacters) {
-  const CharWidths utf8 = CharWidths::Utf8();
-  std::string name = "ab";  // and eleven times 日, three bytes each
-  for (int i = 0; i < 11; ++i) name += "\xE6\x97\xA5";
-  char face[kFaceSize];
-  CutFaceName(name.c_str(), face, utf8);
-  EXPECT_EQ(std::string(face), name.substr(0, 29));
-
-  char out[8];  // "!" and six bytes: a four-byte character after "abc" does not fit
-  AddLeadIn("abc\xF0\x9F\x98\x80", out, sizeof out, utf8);
-  EXPECT_STREQ(out, "!abc");
-}
 
 // Stored font sizes beyond the bound take the caller's fallback, so that a
 // damaged file cannot make one drawing of the clock take minutes.

@@ -23,6 +23,7 @@
 #include "clock/clock_view.h"
 #include "clock/system_answers.h"
 #include "clock/window_style.h"
+#include "settings/clock_settings.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -168,8 +169,11 @@ class ClockViewTest : public SettingsFileTest {
                             GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, clock);
     view = new ClockView;
+    Reload();
     view->Attach(clock, GetModuleHandleA(nullptr));
   }
+  // The view takes up the settings file as it is now.
+  void Reload() { view->SetSettings(clock_settings::Load(GetModuleHandleA(nullptr))); }
   void TearDown() override {
     delete view;
     view = nullptr;
@@ -500,11 +504,13 @@ TEST_F(ClockViewTest, TitleModeBorrowsTheAnchorsCaptionAndGivesItBack) {
 
   // Switching title mode off gives the caption back at once.
   WriteIni("[Clock]\r\nTitleIN=0\r\n");
+  Reload();
   view->LoadTitleMode();
   EXPECT_EQ("Window B, page 2", Caption(anchorB));
   EXPECT_TRUE(IsWindowVisible(clock));
 
   WriteIni("[Clock]\r\nTitleIN=1\r\n");
+  Reload();
   view->LoadTitleMode();
   Tick();
   EXPECT_EQ(view->DisplayText(), Caption(anchorB));
@@ -522,6 +528,7 @@ TEST_F(ClockViewTest, ShowingTheClockLeavesTheUserInTheirWindow) {
   anchorA = MakeAnchor("Window A", 100, 100, 300, 200);
   MakeForeground(anchorA);
   WriteIni("[Clock]\r\nTitleIN=0\r\n");
+  Reload();
   view->LoadTitleMode();
   Pump();
   EXPECT_TRUE(IsWindowVisible(clock));
@@ -808,12 +815,14 @@ TEST_F(ClockViewTest, ATickThatChangesNothingCostsNothing) {
   view->row = zorvane::TopOutside;
 
   WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\nTitleIN=1\r\n");
+  Reload();
   view->LoadTitleMode();
   for (int i = 0; i < 3; ++i) Tick();
   EXPECT_EQ(view->DisplayText(), Caption(anchorA));
   EXPECT_EQ(1, SentTo(anchorA).captions) << "one caption write per change of text";
 
   WriteIni("[Clock]\r\nTimeFormat=!Zorvane 2\r\nTitleIN=1\r\n");
+  Reload();
   view->LoadFormat();
   Tick();
   Tick();
@@ -868,6 +877,7 @@ TEST_F(ClockViewTest, AGrowingTextWidensEverythingOnOneTickAndALongFormatIsCut) 
   // A stored format longer than the settings reader returns shows cut to
   // its first 254 bytes: 255 come back, less the lead-in.
   WriteIni("[Clock]\r\nTimeFormat=!" + std::string(300, 'x') + "\r\n");
+  Reload();
   view->LoadFormat();
   view->Render();
   EXPECT_EQ(std::string(254, 'x'), view->DisplayText());
@@ -923,6 +933,7 @@ TEST_F(ClockViewTest, AScaleChangeDuringADrawingRedrawsInTheNewFont) {
   scaleChangeDpi = view->Dpi() * 2;
   scaleChangeWindow = clock;
   scaleChangeView = view;
+  Reload();
   view->LoadBrush();  // the next tick draws,
   MoveWindow(anchorA, 320, 300, 400, 200, TRUE);  // and moves, which brings the change
   Tick();
@@ -1036,6 +1047,7 @@ TEST_F(ClockViewTest, ARedrawnPictureLooksLikeANewOne) {
     Open();
     Tick();
     WriteIni(std::string(brush) + "[Clock]\r\nTimeFormat=!2222\r\n");
+    Reload();
     view->LoadFormat();
     Tick();
     EXPECT_TRUE(fresh == PictureOf(*view)) << "the earlier text shows through";
@@ -1055,6 +1067,7 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   WriteIni(
       "[Font]\r\nHeighr=-20\r\nItalic=256\r\nULine=257\r\n"
       "Name=ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰＱＲＳＴ\r\n");
+  Reload();
   view->LoadFont();
   LOGFONTA lf{};
   ASSERT_NE(nullptr, view->Font());
@@ -1067,6 +1080,7 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
 
   // A face for vertical writing, stored by hand, still loads.
   WriteIni("[Font]\r\nName=@ＭＳ Ｐゴシック\r\n");
+  Reload();
   view->LoadFont();
   LOGFONTW wide{};
   GetObjectW(view->Font(), sizeof wide, &wide);
@@ -1075,6 +1089,7 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   // Sizes beyond the bound (a damaged file; the first of several Heighr
   // lines counts) are unreadable and take the defaults, 14 and 0.
   WriteIni("[Font]\r\nHeighr=65536\r\nHeighr=20\r\nWidth=-100000\r\n");
+  Reload();
   view->LoadFont();
   GetObjectA(view->Font(), sizeof lf, &lf);
   EXPECT_EQ(MulDiv(14, static_cast<int>(view->Dpi()), 96), lf.lfHeight);

@@ -19,6 +19,7 @@
 #include "app/gdi.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
+#include "settings/clock_settings.h"
 #include "settings/font_dialog.h"
 #include "settings/settings_dialog.h"
 #include "test_support.h"
@@ -110,8 +111,9 @@ HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 // Runs the dialog of template IDD_SETTINGS or IDD_FONT modally under `script`.
 INT_PTR Open(WORD templateId, std::deque<Step> script) {
   return Play(std::move(script), [templateId] {
-    SettingsDialog settings;
-    FontDialog font;
+    const zorvane::Settings current = clock_settings::Load(Instance());
+    SettingsDialog settings(current);
+    FontDialog font(current);
     DialogBase& dialog = templateId == IDD_FONT ? static_cast<DialogBase&>(font) : settings;
     return dialog.Show(0, Instance(), nullptr, templateId, nullptr);
   });
@@ -176,7 +178,8 @@ int ReadKey(const char* section, const char* key) {
 
 class DialogFlow : public SettingsFileTest {};
 
-TEST_F(DialogFlow, BothDialogsConfirmedUntouchedGiveTheKnownFile) {
+// What OK then writes is checked end to end.
+TEST_F(DialogFlow, BothDialogsShowTheDefaultsWithoutAFile) {
   const auto settings = [](HWND d) {
     ASSERT_EQ(8, Item(d, IDC_FORMAT, CB_GETCOUNT));
     char third[256] = {};
@@ -200,11 +203,6 @@ TEST_F(DialogFlow, BothDialogsConfirmedUntouchedGiveTheKnownFile) {
   EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, settings, IDC_FONT_BUTTON},
                                       {kFont, font, IDOK},
                                       {kSettings, nullptr, IDOK}}));
-  EXPECT_EQ(
-      "[Font]\nHeighr=14\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n"
-      "[Clock]\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\nTitle=1\n"
-      "[Brush]\nColor=0\n",
-      Lines(ReadIni()));
 }
 
 TEST_F(DialogFlow, CancelStoresNothingButAFontConfirmedMeanwhileStays) {
@@ -220,8 +218,15 @@ TEST_F(DialogFlow, CancelStoresNothingButAFontConfirmedMeanwhileStays) {
                                           {kFont, editFont, IDCANCEL},
                                           {kSettings, nullptr, IDCANCEL}}));
   EXPECT_FALSE(IniExists());
+  // The font dialog opened again in the same session shows what it stored.
+  const auto stored = [](HWND d) {
+    EXPECT_EQ("30", Text(d, IDC_HEIGHT));
+    EXPECT_EQ(BST_CHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
+  };
   EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, edit, IDC_FONT_BUTTON},
                                           {kFont, editFont, IDOK},
+                                          {kSettings, nullptr, IDC_FONT_BUTTON},
+                                          {kFont, stored, IDCANCEL},
                                           {kSettings, nullptr, IDCANCEL}}));
   EXPECT_EQ("[Font]\nHeighr=30\nWeight=400\nItalic=1\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n",
             Lines(ReadIni()));
@@ -325,7 +330,7 @@ TEST_F(DialogFlow, ThePreviewBrushFollowsTheBackgroundAndIsDeletedOnce) {
     ReleaseDC(control, dc);
   };
   {
-    SettingsDialog dialog;
+    SettingsDialog dialog(clock_settings::Load(Instance()));
     EXPECT_EQ(IDOK,
               Play({{kSettings, nullptr, IDC_BACK_COLOR},
                     {kChooser, [&](HWND c) { Mix(c, chosen); }, IDOK},
@@ -339,7 +344,7 @@ TEST_F(DialogFlow, ThePreviewBrushFollowsTheBackgroundAndIsDeletedOnce) {
   EXPECT_EQ(255, ReadKey("Clock", "Text")) << "a cancelled chooser changes nothing";
   EXPECT_EQ(static_cast<int>(chosen), ReadKey("Brush", "Color"));
   {
-    SettingsDialog dialog;
+    SettingsDialog dialog(clock_settings::Load(Instance()));
     DestroyWindow(reinterpret_cast<HWND>(dialog.Show(1, Instance(), nullptr, IDD_SETTINGS, 0)));
     EXPECT_EQ(before, gdi::LiveObjects()) << "WM_DESTROY while bound deletes it";
   }

@@ -1,5 +1,5 @@
-// The settings file accessor against real files under the platform's own
-// profile functions.
+// The settings file accessor against real files: one reading at binding,
+// one replacement at Save.
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,8 @@ TEST_F(SettingsFileTest, MissingFileSectionOrKeyGivesTheDefault) {
   EXPECT_FALSE(IniExists()) << "reading must not create the file";
 
   WriteIni("[Font]\r\nHeighr=20\r\n");
+  EXPECT_EQ(1, clock.ReadInt("Title", 1)) << "the file is read once, at binding";
+  clock.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
   EXPECT_EQ(-5, clock.ReadInt("Title", -5));  // section absent
   clock.Bind(nullptr, "Font", nullptr);
   EXPECT_EQ(400, clock.ReadInt("Weight", 400));  // key absent
@@ -70,11 +72,12 @@ TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
   ProfileSection p;
   p.Bind(kSettingsFile, "Brush", GetModuleHandleA(nullptr));
   p.WriteInt("Color", -1);
-  ASSERT_TRUE(IniExists());
-  EXPECT_EQ(-1, p.ReadInt("Color", 0));
+  EXPECT_EQ(-1, p.ReadInt("Color", 0)) << "reads see the writes made";
+  EXPECT_FALSE(IniExists()) << "nothing is written before Save";
   p.WriteInt("Color", 255);
   p.Bind(nullptr, "Clock", nullptr);
   p.WriteString("TimeFormat", "!$y年");
+  ASSERT_TRUE(p.Save());
   EXPECT_EQ("[Brush]\nColor=255\n[Clock]\nTimeFormat=!$y年\n", Lines(ReadIni()));
 
   // The file's bytes are the program's own, whatever the system's code
@@ -82,53 +85,136 @@ TEST_F(SettingsFileTest, WritesCreateTheFileAndSectionAndReplaceValues) {
   // and a second byte that is a backslash come back as they were.
   const char raw[] = "\x80\xA0\xFD\xFE\xFF\xB7\xAC\xDD\x95\x5C";
   EXPECT_TRUE(p.WriteString("Raw", raw));
+  ASSERT_TRUE(p.Save());
+  p.Bind(kSettingsFile, nullptr, GetModuleHandleA(nullptr));
   char text[256];
   p.ReadString("Raw", text, "");
   EXPECT_STREQ(raw, text);
   EXPECT_NE(std::string::npos, ReadIni().find(std::string("Raw=") + raw + "\r\n"));
 }
 
-// A write either puts the whole new file in place and says so, or leaves
+// A save either puts the whole new file in place and says so, or leaves
 // the file as it was, says so, and leaves nothing behind: a read-only file,
 // a file another program holds open without letting others write, or a
 // folder without write access.
-TEST_F(SettingsFileTest, AWriteThatCannotBeDoneIsReportedAndChangesNothing) {
+TEST_F(SettingsFileTest, ASaveThatCannotBeDoneIsReportedAndChangesNothing) {
   const std::string file = "[Clock]\r\nTitle=0\r\n";
   WriteIni(file);
   ProfileSection p;
   p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+  p.WriteInt("Title", 1);
   const std::wstring temporary = std::wstring(p.Path()).substr(0, std::wcslen(p.Path()) - 1) + L"~";
 
   ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(p.WriteInt("Title", 1)) << "read-only file";
-  EXPECT_FALSE(p.WriteString("TimeFormat", "!$hh")) << "read-only file, new key";
+  EXPECT_FALSE(p.Save()) << "read-only file";
   SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(file, ReadIni());
 
   {
     HANDLE lock = CreateFileW(p.Path(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
-    EXPECT_FALSE(p.WriteInt("Title", 1)) << "file held open by another";
-    EXPECT_EQ(0, p.ReadInt("Title", 5)) << "a held file is still read";
+    EXPECT_FALSE(p.Save()) << "file held open by another";
+    ProfileSection held;
+    held.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+    EXPECT_EQ(0, held.ReadInt("Title", 5)) << "a held file is still read";
     CloseHandle(lock);
   }
   EXPECT_EQ(file, ReadIni());
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "a refused write left a file";
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "a refused save left a file";
 
   // The new text cannot be put beside the file, as in a folder without
   // write access (which Wine does not refuse to every user).
   ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
-  EXPECT_FALSE(p.WriteInt("Title", 1)) << "no room beside the file";
+  EXPECT_FALSE(p.Save()) << "no room beside the file";
   RemoveDirectoryW(temporary.c_str());
   EXPECT_EQ(file, ReadIni());
 
   ASSERT_TRUE(SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_TRUE(p.WriteInt("Title", 1));
+  EXPECT_TRUE(p.Save());
   EXPECT_EQ("[Clock]\nTitle=1\n", Lines(ReadIni()));
   EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), GetFileAttributesW(p.Path()) & FILE_ATTRIBUTE_HIDDEN)
       << "a hidden file came back visible";
   SetFileAttributesW(p.Path(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
+}
+
+// The file calls a save makes, recorded; the first `failures` replacements
+// fail with `error`, doing what the system does for that error.
+struct RecordedFiles {
+  static int replaces, moves, failures;
+  static DWORD error;
+  static BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID) {
+    ++replaces;
+    if (failures > 0) {
+      --failures;
+      // This error leaves the replaced file at the backup name.
+      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, backup, 0);
+      SetLastError(error);
+      return FALSE;
+    }
+    return ReplaceFileW(replaced, replacement, backup, flags, nullptr, nullptr);
+  }
+  static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    ++moves;
+    return MoveFileExW(from, to, flags);
+  }
+};
+int RecordedFiles::replaces, RecordedFiles::moves, RecordedFiles::failures;
+DWORD RecordedFiles::error;
+
+// A file that exists is replaced by ReplaceFileW, which keeps its security
+// descriptor and streams (Wine keeps neither, so the call is what is
+// seen); a first file is moved into place. One save is one replacement,
+// tried again while another program holds the file, for about a second.
+TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
+  const ProfileSection::FileCalls real = ProfileSection::files;
+  ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
+  struct Case {
+    const char* file;  // null: none
+    int failures;
+    DWORD error;
+    bool saved;
+    int replaces, moves;
+  };
+  const int many = 1000;
+  const Case cases[] = {
+      {nullptr, 0, 0, true, 0, 1},
+      {"[Clock]\r\nTitle=0\r\n", 0, 0, true, 1, 0},
+      {"[Clock]\r\nTitle=0\r\n", 3, ERROR_SHARING_VIOLATION, true, 4, 0},
+      {"[Clock]\r\nTitle=0\r\n", 2, ERROR_UNABLE_TO_REMOVE_REPLACED, true, 3, 0},
+      {"[Clock]\r\nTitle=0\r\n", 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, true, 2, 0},
+      {"[Clock]\r\nTitle=0\r\n", many, ERROR_LOCK_VIOLATION, false, -1, 0},
+      {"[Clock]\r\nTitle=0\r\n", many, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, -1, 0},
+      {"[Clock]\r\nTitle=0\r\n", many, ERROR_DISK_FULL, false, 1, 0},  // not tried again
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.file ? "file" : "no file") << ", error " << c.error);
+    RemoveIni();
+    if (c.file) WriteIni(c.file);
+    RecordedFiles::replaces = RecordedFiles::moves = 0;
+    RecordedFiles::failures = c.failures;
+    RecordedFiles::error = c.error;
+    ProfileSection p;
+    p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+    p.WriteInt("Title", 1);
+    p.WriteString("TimeFormat", "!%hh");
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(c.saved, p.Save());
+    const ULONGLONG took = GetTickCount64() - start;
+    if (c.replaces >= 0) {
+      EXPECT_EQ(c.replaces, RecordedFiles::replaces);
+    }
+    EXPECT_EQ(c.moves, RecordedFiles::moves);
+    if (c.failures == many && c.replaces < 0) {
+      EXPECT_GE(took, ProfileSection::kPatienceMs) << "gave up too soon";
+      EXPECT_LT(took, 3 * ProfileSection::kPatienceMs) << "tried for too long";
+    }
+    EXPECT_EQ(c.saved ? "[Clock]\nTitle=1\nTimeFormat=!%hh\n" : Lines(c.file), Lines(ReadIni()));
+    const std::wstring stem = std::wstring(p.Path()).substr(0, std::wcslen(p.Path()) - 1);
+    for (const wchar_t* last : {L"~", L"$"})
+      EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((stem + last).c_str())) << "a file stayed beside it";
+  }
+  ProfileSection::files = real;
 }
 
 // A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the
@@ -144,47 +230,26 @@ TEST_F(SettingsFileTest, AFileWithAByteOrderMarkIsReadAsTextAndKeepsItsEncoding)
   p.ReadString("TimeFormat", value, "");
   EXPECT_STREQ("!$y年", value);
   EXPECT_TRUE(p.WriteInt("Title", 0));
+  EXPECT_TRUE(p.Save());
   const std::wstring after = L"[Clock]\r\nTimeFormat=!$y年\r\nTitle=0\r\n";
   EXPECT_EQ(std::string("\xFF\xFE") + std::string(reinterpret_cast<const char*>(after.data()), after.size() * 2), ReadIni());
 
   const std::string utf8 = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!$y\xE5\xB9\xB4\r\n";  // 年 in UTF-8
   WriteIni(utf8);
+  p.Bind(kSettingsFile, nullptr, GetModuleHandleA(nullptr));
   p.ReadString("TimeFormat", value, "");
   EXPECT_STREQ("!$y年", value);
   EXPECT_TRUE(p.WriteString("TimeFormat", "!#W"));
+  EXPECT_TRUE(p.Save());
   EXPECT_EQ("\xEF\xBB\xBF[Clock]\r\nTimeFormat=!#W\r\n", ReadIni());
 
   const std::string lossy = "\xEF\xBB\xBF[Clock]\r\nTimeFormat=!Caf\xC3\xA9 \xE2\x98\x95\r\n";  // Café ☕
   WriteIni(lossy);
+  p.Bind(kSettingsFile, nullptr, GetModuleHandleA(nullptr));
   EXPECT_EQ(1, p.ReadInt("Title", 1));
-  EXPECT_FALSE(p.WriteInt("Title", 0));
+  p.WriteInt("Title", 0);
+  EXPECT_FALSE(p.Save());
   EXPECT_EQ(lossy, ReadIni());
-}
-
-TEST_F(SettingsFileTest, BothDialogsConfirmedGiveTheKnownFile) {
-  // The font dialog's OK comes first (it opens from the settings dialog),
-  // each in its own writing order.
-  ProfileSection p;
-  p.Bind(kSettingsFile, "Font", GetModuleHandleA(nullptr));
-  p.WriteInt("Heighr", 14);
-  p.WriteInt("Weight", 400);
-  p.WriteInt("Italic", 0);
-  p.WriteInt("ULine", 0);
-  p.WriteInt("MLine", 0);
-  p.WriteString("Name", "ＭＳ Ｐゴシック");
-  p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
-  p.WriteString("TimeFormat", "!$yy/$mm/$dd(#w) %hh:%mm:%ss");
-  p.WriteInt("Text", 16777215);
-  p.WriteInt("TitleIN", 0);
-  p.WriteInt("Title", 1);
-  p.Bind(kSettingsFile, "Brush", GetModuleHandleA(nullptr));
-  p.WriteInt("Color", 0);
-
-  EXPECT_EQ(
-      "[Font]\nHeighr=14\nWeight=400\nItalic=0\nULine=0\nMLine=0\nName=ＭＳ Ｐゴシック\n"
-      "[Clock]\nTimeFormat=!$yy/$mm/$dd(#w) %hh:%mm:%ss\nText=16777215\nTitleIN=0\nTitle=1\n"
-      "[Brush]\nColor=0\n",
-      Lines(ReadIni()));
 }
 
 TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
@@ -194,6 +259,7 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
   p.Bind(tooLong.c_str(), "Clock", GetModuleHandleA(nullptr));
   EXPECT_STREQ(L"", p.Path());
   EXPECT_FALSE(p.WriteInt("Title", 0)) << "a write that went nowhere is no success";
+  EXPECT_FALSE(p.Save());
   EXPECT_EQ(1, p.ReadInt("Title", 1));
   char text[256];
   p.ReadString("TimeFormat", text, "fallback");
@@ -203,6 +269,7 @@ TEST_F(SettingsFileTest, ANameThatDoesNotFitIsRefusedNotCut) {
   ProfileSection q;
   q.Bind(kSettingsFile, longSection.c_str(), GetModuleHandleA(nullptr));
   q.WriteInt("Title", 0);
+  EXPECT_FALSE(q.Save());
   EXPECT_FALSE(IniExists());
 }
 
