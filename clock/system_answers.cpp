@@ -27,7 +27,8 @@ int RealNotificationState() {
   return static_cast<int>(state);
 }
 
-const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW};
+const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW,
+                    DefWindowProcA,  Shell_NotifyIconW, GetTickCount};
 const Answers* current = &kReal;
 
 }  // namespace

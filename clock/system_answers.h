@@ -1,11 +1,13 @@
 #pragma once
 // The system's answers that decide where and whether the clock shows, each
 // behind one replaceable function: the compositor's view of a window, the
-// shell's notification state, and whether another program takes a caption. They differ between Windows versions (and
-// some are missing where there is no compositor), so tests put in the
-// answers of the system they stand for.
+// shell's notification state, whether another program takes a caption, and
+// the notification area. They differ between Windows versions (and some are
+// missing where there is no compositor or no shell), so tests put in the
+// answers of the system they stand for, or watch the calls.
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace system_answers {
 
@@ -23,6 +25,13 @@ struct Answers {
   // may refuse the clock's write, as an elevated program's window does
   // under the user interface privilege isolation, or not answer.
   LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
+
+  // The clock window's own calls: default processing (DefWindowProcA), the
+  // notification-area calls (Shell_NotifyIconW) and the tick count that
+  // bounds the tray icon's retries.
+  LRESULT(WINAPI* defaultProcedure)(HWND, UINT, WPARAM, LPARAM);
+  BOOL(WINAPI* notifyIcon)(DWORD, PNOTIFYICONDATAW);
+  DWORD(WINAPI* tickCount)();
 };
 
 // The real system.

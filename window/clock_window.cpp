@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "clock/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
@@ -39,14 +40,8 @@ static_assert(IDM_TASKBAR_RIGHT - IDM_TOP_OUT_LEFT + 1 == sizeof kPositions / si
 
 }  // namespace
 
-ClockWindow::System ClockWindow::system = {DefWindowProcA, Shell_NotifyIconA, GetTickCount};
-
 ClockWindow::ClockWindow()
-    : trayData{},
-      trayIcon(nullptr),
-      taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
-      trayRetrying(false),
-      trayRetryStart(0),
+    : taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
       settings(nullptr),
       exitAfterSettings(false),
       closeDialogRounds(0),
@@ -103,7 +98,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         OnTaskbarCreated();
         return 0;
       }
-      return system.defaultProcedure(window, message, wParam, lParam);
+      return system_answers::Current().defaultProcedure(window, message, wParam, lParam);
   }
 }
 
@@ -122,17 +117,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
     SetMenuItemInfoA(systemMenu, command, FALSE, &grey);
   }
 
-  trayIcon = LoadIconForMetrics(create->hInstance, IDI_TRAY, SM_CXSMICON, SM_CYSMICON);
-  trayData.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  trayData.hWnd = window;
-  trayData.uID = kTrayIconId;
-  trayData.uFlags = NIF_MESSAGE | NIF_ICON;  // no tooltip
-  trayData.uCallbackMessage = kTrayCallbackMessage;
-  trayData.hIcon = trayIcon;
-  if (!AddTrayIcon()) {
-    trayRetrying = true;
-    trayRetryStart = system.tickCount();
-  }
+  tray.Add(window, create->hInstance);
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
@@ -142,33 +127,14 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   return 0;
 }
 
-bool ClockWindow::AddTrayIcon() {
-  // An add that timed out may still have put the icon there; then only a
-  // change of it succeeds.
-  return system.notifyIcon(NIM_ADD, &trayData) || system.notifyIcon(NIM_MODIFY, &trayData);
-}
-
-void ClockWindow::RetryTrayIcon() {
-  if (!trayRetrying) return;
-  if (system.tickCount() - trayRetryStart > kTrayRetryMilliseconds) {
-    trayRetrying = false;  // explorer is not coming; "TaskbarCreated" may still bring it
-    return;
-  }
-  if (AddTrayIcon()) trayRetrying = false;
-}
-
-void ClockWindow::OnTaskbarCreated() {
-  if (trayData.hWnd == nullptr) return;
-  if (system.notifyIcon(NIM_ADD, &trayData)) trayRetrying = false;
-}
+void ClockWindow::OnTaskbarCreated() { tray.AddAgain(); }
 
 void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
   WTSUnRegisterSessionNotification(window);
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
-  trayRetrying = false;
-  system.notifyIcon(NIM_DELETE, &trayData);
+  tray.Delete();
   PostQuitMessage(0);
 }
 
@@ -184,7 +150,7 @@ void ClockWindow::OnPaint(HWND window) {
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   view.ReadTime();
   if (timerId != kTimerId) return;
-  RetryTrayIcon();
+  tray.Retry();
   view.Render();
   ScheduleTick(window);
 }
@@ -380,7 +346,7 @@ LRESULT ClockWindow::OnSysCommand(HWND window, WPARAM command, LPARAM lParam) {
   // holds them off.
   const WPARAM kind = command & 0xFFF0;
   if (kind == SC_SCREENSAVE || kind == SC_MONITORPOWER) {
-    return system.defaultProcedure(window, WM_SYSCOMMAND, command, lParam);
+    return system_answers::Current().defaultProcedure(window, WM_SYSCOMMAND, command, lParam);
   }
   // Nothing else reaches the system: no drag, size, minimise or maximise.
   // The whole value is compared: a caption drag (SC_MOVE with a hit-test

@@ -308,7 +308,13 @@ struct InjectedAnswers {
   static bool Cloaked(HWND w) { return w == cloakedWindow; }
   static int State() { return state; }
   InjectedAnswers() { cloakedWindow = nullptr; state = 5; frames = false; }
-  system_answers::Answers answers{FrameBounds, Cloaked, State, SendMessageTimeoutW};
+  system_answers::Answers answers = [] {
+    system_answers::Answers a = system_answers::Real();
+    a.frameBounds = FrameBounds;
+    a.cloaked = Cloaked;
+    a.notificationState = State;
+    return a;
+  }();
   system_answers::Override use{answers};
 };
 

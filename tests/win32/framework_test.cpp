@@ -15,6 +15,7 @@
 #include "app/clock_app.h"
 #include "app/dialog_base.h"
 #include "app/text_convert.h"
+#include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
 #include "test_support.h"
@@ -127,26 +128,28 @@ struct FakeSystem {
     }
     return DefWindowProcA(w, m, wp, lp);
   }
-  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA) {
+  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW) {
     trayCalls.push_back(message);
     return message == NIM_DELETE || (trayReady && message == NIM_ADD);
   }
   static DWORD WINAPI Ticks() { return now; }
 
-  FakeSystem() : saved(ClockWindow::system) {
+  FakeSystem() : answers(system_answers::Real()) {
     defaultCommands.clear();
     trayCalls.clear();
     trayReady = false;
     now = 0xFFFF0000u;  // the tick count wraps during the retries
-    ClockWindow::system = {Default, Notify, Ticks};
+    answers.defaultProcedure = Default;
+    answers.notifyIcon = Notify;
+    answers.tickCount = Ticks;
   }
-  ~FakeSystem() { ClockWindow::system = saved; }
   size_t Adds() const {
     size_t n = 0;
     for (DWORD m : trayCalls) n += m == NIM_ADD;
     return n;
   }
-  ClockWindow::System saved;
+  system_answers::Answers answers;
+  system_answers::Override use{answers};
 };
 std::vector<WPARAM> FakeSystem::defaultCommands;
 std::vector<DWORD> FakeSystem::trayCalls;
