@@ -32,6 +32,12 @@ struct Answers {
   LRESULT(WINAPI* defaultProcedure)(HWND, UINT, WPARAM, LPARAM);
   BOOL(WINAPI* notifyIcon)(DWORD, PNOTIFYICONDATAW);
   DWORD(WINAPI* tickCount)();
+  // Whether the system's high contrast is on (SPI_GETHIGHCONTRAST).
+  bool (*highContrast)();
+  // The DPI the taskbar's notification area is drawn at now: that of the
+  // primary monitor, which follows a change of the display scale, while a
+  // process keeps the system DPI it started with.
+  UINT (*trayDpi)();
 };
 
 // The real system.

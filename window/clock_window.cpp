@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_messages.h"
+#include "window/start_with_windows.h"
 
 namespace {
 
@@ -76,10 +77,12 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONUP:    OnLeftButtonUp(window); return 0;
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
+    case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
-    case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
+    case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
-    case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
+    case WM_DISPLAYCHANGE: view.DisplayChanged(); tray.ChangeScale(); return 0;
+    case WM_SYSCOLORCHANGE: view.DisplayChanged(); return 0;
     case WM_THEMECHANGED: view.DisplayChanged(); return 0;
     case WM_SETTINGCHANGE: OnSettingChange(wParam); return 0;
     case WM_WINDOWPOSCHANGING:
@@ -117,6 +120,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
     SetMenuItemInfoA(systemMenu, command, FALSE, &grey);
   }
 
+  tray.ShowDate(view.LocalTime(), view.Eras());
   tray.Add(window, create->hInstance);
 
   // Told when the session is locked and when the display goes off, so as
@@ -135,6 +139,7 @@ void ClockWindow::OnDestroy(HWND window) {
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
   tray.Delete();
+  accessibility.Detach();
   PostQuitMessage(0);
 }
 
@@ -152,6 +157,7 @@ void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   if (timerId != kTimerId) return;
   tray.Retry();
   view.Render();
+  AfterRender(window);
   ScheduleTick(window);
 }
 
@@ -186,6 +192,7 @@ void ClockWindow::OnClockChanged(HWND window) {
   _tzset();  // localtime follows a new time zone
   view.ReadTime();
   view.Render();
+  AfterRender(window);
   StartTicks(window);
 }
 
@@ -193,6 +200,30 @@ void ClockWindow::OnSettingChange(WPARAM action) {
   // The frame's metrics or high contrast changed: the cached placement
   // and picture are made again at the next tick.
   if (action == SPI_SETNONCLIENTMETRICS || action == SPI_SETHIGHCONTRAST) view.DisplayChanged();
+  // A new display scale is announced this way too.
+  tray.ChangeScale();
+}
+
+void ClockWindow::AfterRender(HWND window) {
+  accessibility.TextShown(window, view.DisplayText());
+  tray.ShowDate(view.LocalTime(), view.Eras());
+}
+
+LRESULT ClockWindow::OnGetObject(HWND window, WPARAM flags, LPARAM objectId) {
+  if (const LRESULT result = accessibility.OnGetObject(window, flags, objectId, view.DisplayText())) return result;
+  return system_answers::Current().defaultProcedure(window, WM_GETOBJECT, flags, objectId);
+}
+
+void ClockWindow::OnStartWithWindows(HWND window) {
+  wchar_t exe[MAX_PATH * 4];
+  const bool known = start_with_windows::ThisExecutable(exe, sizeof exe / sizeof exe[0]);
+  const bool on = known && start_with_windows::IsOn(start_with_windows::kUserKeys, exe);
+  if (known && start_with_windows::Set(start_with_windows::kUserKeys, exe, !on)) return;
+  // As a failed settings save: one box, and the clock goes on.
+  MessageBoxW(window,
+              on ? L"Windows の起動時に開始する設定を解除できませんでした。レジストリに書き込めません。"
+                 : L"Windows の起動時に開始する設定にできませんでした。レジストリに書き込めません。",
+              L"Zorvane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
@@ -264,6 +295,7 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
       break;
     case IDM_MOVE_NEXT: view.StepForward(); break;
     case IDM_MOVE_PREV: view.StepBack(); break;
+    case IDM_START_WITH_WINDOWS: OnStartWithWindows(window); break;
     default: break;
   }
 }
@@ -363,25 +395,27 @@ void ClockWindow::OnLeftButtonUp(HWND) { view.StepForward(); }
 
 void ClockWindow::OnRightButtonUp(HWND window) { TrackMenu(window, 0); }
 
-void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) {
-  if (iconId != kTrayIconId) return;
+void ClockWindow::OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
+  // Moves, button-downs and double clicks open nothing.
+  const TrayIcon::Request request = tray.Decode(wParam, lParam);
+  if (request.menu == TrayIcon::Menu::None) return;
   if (settings != nullptr) {
     // While the settings are open the icon leads back to them.
-    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) {
-      if (HWND front = FrontDialog()) SetForegroundWindow(front);
-    }
+    if (HWND front = FrontDialog()) SetForegroundWindow(front);
     return;
   }
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  int submenu = -1;  // moves, button-downs and double clicks open nothing
-  if (mouseMessage == WM_LBUTTONUP) submenu = 0;
-  if (mouseMessage == WM_RBUTTONUP) submenu = 1;
-  if (submenu >= 0 && menu != nullptr) {
+  const int submenu = request.menu == TrayIcon::Menu::Full ? 0 : 1;
+  if (menu != nullptr) {
     if (HMENU popup = GetSubMenu(menu, submenu)) {
       // The menu must belong to the foreground window, or it stays open
       // when the user clicks elsewhere.
       SetForegroundWindow(window);
-      TrackAtCursor(window, popup);
+      if (request.atCursor) {
+        TrackAtCursor(window, popup);
+      } else {
+        TrackAt(window, popup, request.at);  // opened from the keyboard: at the icon
+      }
       // As the menu's documentation asks for notification icons: without
       // a message after it, the next menu may close as soon as it opens.
       PostMessageA(window, WM_NULL, 0, 0);
@@ -398,8 +432,18 @@ void ClockWindow::TrackMenu(HWND window, int submenu) {
 }
 
 void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {
-  // The chosen item arrives as WM_COMMAND.
   POINT cursor{};
   GetCursorPos(&cursor);
-  TrackPopupMenu(popup, kMenuFlags, cursor.x, cursor.y, 0, window, nullptr);
+  TrackAt(window, popup, cursor);
+}
+
+void ClockWindow::TrackAt(HWND window, HMENU popup, POINT at) {
+  // The full menu's tick says whether Windows starts the clock now: the
+  // user may have changed it in the system's start-up list meanwhile.
+  wchar_t exe[MAX_PATH * 4];
+  const bool on = start_with_windows::ThisExecutable(exe, sizeof exe / sizeof exe[0]) &&
+                  start_with_windows::IsOn(start_with_windows::kUserKeys, exe);
+  CheckMenuItem(popup, IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  // The chosen item arrives as WM_COMMAND.
+  TrackPopupMenu(popup, kMenuFlags, at.x, at.y, 0, window, nullptr);
 }

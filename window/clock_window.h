@@ -8,6 +8,7 @@
 
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
+#include "window/clock_accessible.h"
 #include "window/tray_icon.h"
 
 class SettingsDialog;
@@ -41,7 +42,13 @@ class ClockWindow : public ClockApp {
   LRESULT OnSysCommand(HWND window, WPARAM command, LPARAM lParam);
   void OnLeftButtonUp(HWND window);
   void OnRightButtonUp(HWND window);
-  void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
+  void OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
+  LRESULT OnGetObject(HWND window, WPARAM flags, LPARAM objectId);
+  // The start-up entry is set when it was not, removed when it was.
+  void OnStartWithWindows(HWND window);
+  // After a drawing: screen readers and the tray's tooltip follow the text
+  // and the date.
+  void AfterRender(HWND window);
   void OnTaskbarCreated();
   void OnSettings(HWND window);
   void OnClose(HWND window);
@@ -62,6 +69,7 @@ class ClockWindow : public ClockApp {
 
   void TrackMenu(HWND window, int submenu);
   void TrackAtCursor(HWND window, HMENU popup);
+  void TrackAt(HWND window, HMENU popup, POINT at);
   // Starts the ticks, the first just after the next half second of the
   // wall clock.
   void StartTicks(HWND window);
@@ -74,6 +82,7 @@ class ClockWindow : public ClockApp {
 
   ClockView view;
   TrayIcon tray;
+  ClockAccessible accessibility;
   // Sent by the shell when a new taskbar appears (after explorer restarts):
   // the tray icon must be added again.
   UINT taskbarCreatedMessage;

@@ -1,6 +1,9 @@
 // The popup menus: from the tray icon and from a right click on the clock.
 // The driver works them with the keyboard, as a user could. The full menu
-// is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, 終了; the other one holds 終了 only.
+// is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, Windows の起動時に開始, ─, 終了;
+// the other one holds 終了 only. The tray icon speaks the current protocol
+// (NOTIFYICON_VERSION_4): the event in lParam's low word, the icon id in its
+// high word, the icon's place in wParam.
 
 #include <initializer_list>
 #include <utility>
@@ -38,16 +41,25 @@ class MenuTest : public ClockTest {
     }
   }
 
+  // What the shell sends for `event` on the clock's icon.
+  void Tray(UINT event, UINT icon = kTrayIconId) const {
+    PostMessageA(window_, kTrayCallback, MAKEWPARAM(640, 790), MAKELPARAM(event, icon));
+  }
+
   HWND menu_ = nullptr;
 };
 
+// A click comes as the button's release and then NIN_SELECT, which belongs
+// to the click: one menu.
 TEST_F(MenuTest, TrayLeftClickOpensTheFullMenu) {
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  Tray(WM_LBUTTONUP);
+  Tray(NIN_SELECT);
   ASSERT_TRUE(MenuOpens());
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(進む)
   EXPECT_TRUE(DocksAt(kStart + 1, A()));
+  EXPECT_TRUE(Throughout([&] { return Holds(OpenMenu() == nullptr, "a second menu opened"); }, 1000));
 
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  Tray(WM_LBUTTONUP);
   ASSERT_TRUE(MenuOpens());
   // 移動 › 下(外) › 右
   Press({VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});
@@ -56,7 +68,8 @@ TEST_F(MenuTest, TrayLeftClickOpensTheFullMenu) {
 }
 
 TEST_F(MenuTest, TrayRightClickOpensTheExitOnlyMenu) {
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  Tray(WM_RBUTTONUP);
+  Tray(WM_CONTEXTMENU);  // the click's own
   ASSERT_TRUE(MenuOpens());
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // every step lands on 終了
   DWORD code = 12345;
@@ -64,11 +77,69 @@ TEST_F(MenuTest, TrayRightClickOpensTheExitOnlyMenu) {
   EXPECT_EQ(code, 0u);
 }
 
+// From the keyboard: Enter or Space on the icon (NIN_KEYSELECT), and the
+// menu key or Shift+F10 (WM_CONTEXTMENU) open the full menu.
+TEST_F(MenuTest, TheTrayIconOpensTheFullMenuFromTheKeyboard) {
+  Tray(NIN_KEYSELECT);
+  ASSERT_TRUE(MenuOpens());
+  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(進む)
+  EXPECT_TRUE(DocksAt(kStart + 1, A()));
+
+  Tray(WM_CONTEXTMENU);
+  ASSERT_TRUE(MenuOpens());
+  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(戻る)
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
+// The Run value names the exe; the start-up list's disable mark goes when
+// the user chooses the item again in the clock.
+TEST_F(MenuTest, StartWithWindowsSetsAndRemovesTheRunEntry) {
+  const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const wchar_t* approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  const auto read = [&]() -> std::wstring {
+    wchar_t value[2048] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, run, L"Zorvane", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+      return L"(none)";
+    return value;
+  };
+  // A copy moved away left its entry behind, and the user disabled it.
+  const std::wstring elsewhere = L"\"C:\\Old\\Zorvane.exe\"";
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, run, L"Zorvane", REG_SZ, elsewhere.c_str(),
+                                           static_cast<DWORD>((elsewhere.size() + 1) * sizeof(wchar_t))));
+  const BYTE disabled[12] = {3};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, approved, L"Zorvane", REG_BINARY, disabled,
+                                           sizeof disabled));
+  const auto choose = [&] {
+    Tray(NIN_KEYSELECT);
+    ASSERT_TRUE(MenuOpens());
+    Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Windows の起動時に開始
+  };
+  const std::wstring expected = L"\"" + install_.Exe() + L"\"";
+  ASSERT_NO_FATAL_FAILURE(choose());
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(CompareStringOrdinal(read().c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL,
+                 "Run holds " + Utf8(read()) + ", not " + Utf8(expected));
+  }));
+  DWORD size = 0;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegGetValueW(HKEY_CURRENT_USER, approved, L"Zorvane", RRF_RT_ANY, nullptr,
+                                               nullptr, &size)) << "the disable mark stayed";
+
+  ASSERT_NO_FATAL_FAILURE(choose());
+  EXPECT_TRUE(Eventually([&] { return Holds(read() == L"(none)", "Run still holds " + Utf8(read())); }));
+  EXPECT_TRUE(clock_.Running());
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"Zorvane");
+}
+
 // A handler that opened a menu would not return until the menu closes.
+// Anything another program posts is safe: the parameters are only numbers.
 TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
   const std::pair<WPARAM, LPARAM> notifications[] = {
-      {kTrayIconId + 1, WM_LBUTTONUP}, {kTrayIconId + 1, WM_RBUTTONUP}, {kTrayIconId, WM_LBUTTONDBLCLK},
-      {kTrayIconId, WM_LBUTTONDOWN},   {kTrayIconId, WM_MOUSEMOVE},     {kTrayIconId, WM_RBUTTONDOWN}};
+      {0, MAKELPARAM(WM_LBUTTONUP, kTrayIconId + 1)}, {0, MAKELPARAM(WM_RBUTTONUP, kTrayIconId + 1)},
+      {0, MAKELPARAM(NIN_KEYSELECT, kTrayIconId + 1)}, {0, MAKELPARAM(WM_LBUTTONDBLCLK, kTrayIconId)},
+      {0, MAKELPARAM(WM_LBUTTONDOWN, kTrayIconId)},    {0, MAKELPARAM(WM_MOUSEMOVE, kTrayIconId)},
+      {0, MAKELPARAM(WM_RBUTTONDOWN, kTrayIconId)},    {kTrayIconId, WM_LBUTTONUP},
+      {~WPARAM{0}, ~LPARAM{0}},                        {1, 1}};
   for (const auto& n : notifications) {
     DWORD_PTR result = 0;
     EXPECT_TRUE(SendMessageTimeoutA(window_, kTrayCallback, n.first, n.second, SMTO_NORMAL, 2000, &result))
