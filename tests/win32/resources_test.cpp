@@ -29,11 +29,13 @@ std::string ItemText(HMENU menu, int position) {
 std::string Describe(HMENU menu) {
   std::string out;
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    // For a submenu the state's high byte is its item count, which can
+    // look like MF_SEPARATOR (0x800): the submenu is asked for first.
     const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-    if (state & MF_SEPARATOR) {
-      out += "-|";
-    } else if (GetSubMenu(menu, i) != nullptr) {
+    if (GetSubMenu(menu, i) != nullptr) {
       out += ItemText(menu, i) + ">|";
+    } else if (state & MF_SEPARATOR) {
+      out += "-|";
     } else {
       out += ItemText(menu, i) + "=" + std::to_string(GetMenuItemID(menu, i)) + "|";
     }
