@@ -38,8 +38,9 @@ class Accessible final : public IAccessible {
       AddRef();
       return S_OK;
     }
-    // IEnumVARIANT, IOleWindow and the like come from the standard object.
-    if (standard != nullptr) return standard->QueryInterface(iid, out);
+    // Nothing else: handing out the standard object's other interfaces
+    // would give this object two identities, and clients that walk the
+    // tree compare them.
     *out = nullptr;
     return E_NOINTERFACE;
   }

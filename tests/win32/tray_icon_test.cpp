@@ -1,13 +1,12 @@
-// The tray icon as the shell sees it: the record the clock passes (tooltip,
-// image, protocol) and when it is passed again. The shell's part is played
-// through system_answers, as Wine can neither show a tooltip's text nor
-// change the taskbar's scale under a running program.
+// The tray icon's record as the shell gets it (tooltip, image), played
+// through system_answers: Wine can neither show a tooltip's text nor change
+// the taskbar's scale under a running program.
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cstring>
+#include <algorithm>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -42,9 +41,9 @@ struct RecordingShell {
     answers.trayDpi = Dpi;
   }
   size_t Count(DWORD message) const {
-    size_t n = 0;
-    for (const Call& c : calls) n += c.message == message;
-    return n;
+    return static_cast<size_t>(std::count_if(calls.begin(), calls.end(), [&](const Call& c) {
+      return c.message == message;
+    }));
   }
   system_answers::Answers answers;
   system_answers::Override use{answers};
@@ -87,8 +86,7 @@ TEST(TrayIcon, TheTooltipShowsTheDateAndIsToldOnlyWhenItChanges) {
     const wchar_t* tip;  // null: the same date as before
   } const cases[] = {
       {Day(2026, 9, 22, 0), L"Zorvane\n2026年9月22日(火) 令和8年 国民の休日"},
-      {Day(2026, 9, 22, 13), nullptr},
-      {Day(2026, 9, 22, 23), nullptr},
+      {Day(2026, 9, 22, 13), nullptr}, {Day(2026, 9, 22, 23), nullptr},
       {Day(2026, 9, 23, 0), L"Zorvane\n2026年9月23日(水) 令和8年 秋分の日"},
       {Day(2026, 12, 7, 9), L"Zorvane\n2026年12月7日(月) 令和8年"},
       {Day(2019, 5, 1, 9), L"Zorvane\n2019年5月1日(水) 令和元年"},
