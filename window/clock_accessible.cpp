@@ -157,7 +157,13 @@ class Accessible final : public IAccessible {
 
 }  // namespace
 
-ClockAccessible::ClockAccessible() : object(nullptr), announced{} {}
+ClockAccessible::ClockAccessible() : object(nullptr), apartment(false), announced{} {}
+
+void ClockAccessible::Start() {
+  // Without an apartment of its own the thread's objects would be called
+  // on the system's worker threads, in the middle of a tick.
+  apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
 
 ClockAccessible::~ClockAccessible() { Detach(); }
 
@@ -188,8 +194,11 @@ void ClockAccessible::TextShown(HWND window, const char* shownText) {
 }
 
 void ClockAccessible::Detach() {
-  if (object == nullptr) return;
-  static_cast<Accessible*>(object)->Detach();
-  object->Release();
-  object = nullptr;
+  if (object != nullptr) {
+    static_cast<Accessible*>(object)->Detach();
+    object->Release();
+    object = nullptr;
+  }
+  if (apartment) CoUninitialize();
+  apartment = false;
 }

@@ -17,6 +17,11 @@ class ClockAccessible {
   ClockAccessible(const ClockAccessible&) = delete;
   ClockAccessible& operator=(const ClockAccessible&) = delete;
 
+  // At the window's creation, on its thread: clients' calls are then
+  // delivered through this thread's message loop (a single-threaded
+  // apartment), between ticks, never while a tick rewrites the text.
+  void Start();
+
   // The answer to WM_GETOBJECT; 0 (default processing) for the objects
   // other than the client area, or when the object cannot be made.
   // `shownText` (code page 932) must outlive the window.
@@ -31,5 +36,6 @@ class ClockAccessible {
 
  private:
   IAccessible* object;
+  bool apartment;
   char announced[zorvane::kTextSize];
 };

@@ -122,6 +122,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
 
   tray.ShowDate(view.LocalTime(), view.Eras());
   tray.Add(window, create->hInstance);
+  accessibility.Start();
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
