@@ -399,15 +399,20 @@ void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   if (textRect.bottom > kMaxPictureSize) textRect.bottom = kMaxPictureSize;
   Place();
   FitBitmap(windowDC);
+  // While high contrast is on, the system's window colours, whatever the
+  // stored pair; the stored pair is kept for when it goes off.
+  const bool contrast = system_answers::Current().highContrast();
   // Without a brush nothing fills the picture: a reused bitmap is cleared
   // to what a new one holds, black, so no earlier text shows through.
-  if (brush) {
+  if (contrast) {
+    FillRect(memoryDC, &textRect, GetSysColorBrush(COLOR_WINDOW));
+  } else if (brush) {
     FillRect(memoryDC, &textRect, brush.Get());
   } else {
     PatBlt(memoryDC, 0, 0, textRect.right, textRect.bottom, BLACKNESS);
   }
-  SetTextColor(memoryDC, textColor);
-  SetBkColor(memoryDC, backColor);
+  SetTextColor(memoryDC, contrast ? GetSysColor(COLOR_WINDOWTEXT) : textColor);
+  SetBkColor(memoryDC, contrast ? GetSysColor(COLOR_WINDOW) : backColor);
   DrawTextW(memoryDC, wideText.Get(), wideText.Length(), &textRect, 0);
   std::memcpy(drawnText, displayText, sizeof drawnText);
   pictureStale = false;

@@ -105,6 +105,9 @@ class ClockView {
   Calls CallsSoFar() const { return {taskbarQueries, drawings}; }
 
   const char* DisplayText() const { return displayText; }
+  // The local time of the last reading, and the eras the text is made with.
+  const std::tm& LocalTime() const { return localTime; }
+  const zorvane::EraList& Eras() const { return eras; }
   HWND AnchorWindow() const { return foregroundWindow; }
   // Whether the last tick stepped aside for a fullscreen program.
   bool AsideForFullScreen() const { return asideForFullScreen; }

@@ -27,8 +27,36 @@ int RealNotificationState() {
   return static_cast<int>(state);
 }
 
+bool RealHighContrast() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0)) return false;
+  return (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+UINT RealTrayDpi() {
+  // GetDpiForMonitor (Windows 8.1 and later) gives a monitor's scale as it
+  // is now; the screen's LOGPIXELSY is the scale the process started with.
+  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const GetDpiForMonitorFn getDpiForMonitor = [] {
+    HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    FARPROC proc = shcore != nullptr ? GetProcAddress(shcore, "GetDpiForMonitor") : nullptr;
+    return reinterpret_cast<GetDpiForMonitorFn>(reinterpret_cast<void (*)()>(proc));
+  }();
+  if (getDpiForMonitor != nullptr) {
+    UINT x = 0, y = 0;
+    const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (SUCCEEDED(getDpiForMonitor(primary, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y != 0) return y;
+  }
+  HDC screen = GetDC(nullptr);
+  const int d = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return d > 0 ? static_cast<UINT>(d) : 96;
+}
+
 const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW,
-                    ChangeWindowMessageFilterEx};
+                    DefWindowProcA,  Shell_NotifyIconW, GetTickCount,        RealHighContrast,
+                    RealTrayDpi,   ChangeWindowMessageFilterEx};
 const Answers* current = &kReal;
 
 }  // namespace

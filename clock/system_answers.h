@@ -1,11 +1,13 @@
 #pragma once
 // The system's answers that decide where and whether the clock shows, each
 // behind one replaceable function: the compositor's view of a window, the
-// shell's notification state, and whether another program takes a caption. They differ between Windows versions (and
-// some are missing where there is no compositor), so tests put in the
-// answers of the system they stand for.
+// shell's notification state, whether another program takes a caption, and
+// the notification area. They differ between Windows versions (and some are
+// missing where there is no compositor or no shell), so tests put in the
+// answers of the system they stand for, or watch the calls.
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace system_answers {
 
@@ -24,7 +26,19 @@ struct Answers {
   // under the user interface privilege isolation, or not answer.
   LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
 
-  // -- The clock window's own.
+  // The clock window's own calls: default processing (DefWindowProcA), the
+  // notification-area calls (Shell_NotifyIconW) and the tick count that
+  // bounds the tray icon's retries.
+  LRESULT(WINAPI* defaultProcedure)(HWND, UINT, WPARAM, LPARAM);
+  BOOL(WINAPI* notifyIcon)(DWORD, PNOTIFYICONDATAW);
+  DWORD(WINAPI* tickCount)();
+  // Whether the system's high contrast is on (SPI_GETHIGHCONTRAST).
+  bool (*highContrast)();
+  // The DPI the taskbar's notification area is drawn at now: that of the
+  // primary monitor, which follows a change of the display scale, while a
+  // process keeps the system DPI it started with.
+  UINT (*trayDpi)();
+
   // Lets a message through to `window` from programs of a lower integrity
   // level (ChangeWindowMessageFilterEx); the filter exists only where
   // integrity levels do. Null: nothing to allow.

@@ -40,7 +40,7 @@ zorvane_options(zorvane_shell)
 target_compile_options(zorvane_shell PRIVATE ${ZORVANE_PROGRAM_FLAGS})
 target_compile_definitions(zorvane_shell PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(zorvane_shell PUBLIC zorvane_core user32 gdi32 comdlg32 comctl32 shell32 advapi32 dwmapi
-                      wtsapi32)
+                      wtsapi32 oleacc oleaut32 ole32)
 
 # The version record and the manifest take the project's version.
 set(GENERATED ${CMAKE_BINARY_DIR}/generated)
@@ -100,7 +100,8 @@ if(E2E_TESTS)
   target_include_directories(e2e_tests PRIVATE ${GENERATED})
   set_source_files_properties(tests/e2e/driver.rc PROPERTIES OBJECT_DEPENDS ${GENERATED}/zorvane.manifest)
   target_compile_definitions(e2e_tests PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-  target_link_libraries(e2e_tests PRIVATE zorvane_core GTest::gtest_main user32 gdi32 shell32)
+  target_link_libraries(e2e_tests PRIVATE zorvane_core GTest::gtest_main user32 gdi32 shell32 advapi32 oleacc
+                        oleaut32 ole32)
 endif()
 
 # ---------------------------------------------------------------- benchmark

@@ -13,7 +13,7 @@
 #define IDD_SETTINGS           104
 #define IDD_FONT               106
 
-// Menu commands, 40001-40021.
+// Menu commands, 40001-40022.
 #define IDM_EXIT               40001
 #define IDM_SETTINGS           40002
 #define IDM_MOVE_NEXT          40004
@@ -33,6 +33,7 @@
 #define IDM_TASKBAR_LEFT       40019
 #define IDM_TASKBAR_CENTRE     40020
 #define IDM_TASKBAR_RIGHT      40021
+#define IDM_START_WITH_WINDOWS 40022  // checked while Windows starts the clock at sign-in
 
 // Settings dialog controls.
 #define IDC_FORMAT             1001

@@ -13,6 +13,7 @@
 #include "settings/clock_settings.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_messages.h"
+#include "window/start_with_windows.h"
 
 namespace {
 
@@ -74,14 +75,8 @@ static_assert(IDM_TASKBAR_RIGHT - IDM_TOP_OUT_LEFT + 1 == sizeof kPositions / si
 
 }  // namespace
 
-ClockWindow::System ClockWindow::system = {DefWindowProcA, Shell_NotifyIconA, GetTickCount};
-
 ClockWindow::ClockWindow()
-    : trayData{},
-      trayIcon(nullptr),
-      taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
-      trayRetrying(false),
-      trayRetryStart(0),
+    : taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
       settings(nullptr),
       exitAfterSettings(false),
       closeDialogRounds(0),
@@ -116,10 +111,12 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONUP:    OnLeftButtonUp(window); return 0;
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
+    case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
-    case WM_DPICHANGED:   OnDpiChanged(wParam); return 0;
+    case WM_DPICHANGED:   OnDpiChanged(wParam); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
-    case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
+    case WM_DISPLAYCHANGE: view.DisplayChanged(); tray.ChangeScale(); return 0;
+    case WM_SYSCOLORCHANGE: view.DisplayChanged(); return 0;
     case WM_THEMECHANGED: view.DisplayChanged(); return 0;
     case WM_SETTINGCHANGE: OnSettingChange(wParam); return 0;
     case WM_WINDOWPOSCHANGING:
@@ -137,7 +134,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         OnTaskbarCreated();
         return 0;
       }
-      return system.defaultProcedure(window, message, wParam, lParam);
+      return system_answers::Current().defaultProcedure(window, message, wParam, lParam);
   }
 }
 
@@ -156,17 +153,9 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
     SetMenuItemInfoA(systemMenu, command, FALSE, &grey);
   }
 
-  trayIcon = LoadIconForMetrics(create->hInstance, IDI_TRAY, SM_CXSMICON, SM_CYSMICON);
-  trayData.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  trayData.hWnd = window;
-  trayData.uID = kTrayIconId;
-  trayData.uFlags = NIF_MESSAGE | NIF_ICON;  // no tooltip
-  trayData.uCallbackMessage = kTrayCallbackMessage;
-  trayData.hIcon = trayIcon;
-  if (!AddTrayIcon()) {
-    trayRetrying = true;
-    trayRetryStart = system.tickCount();
-  }
+  tray.ShowDate(view.LocalTime(), view.Eras());
+  tray.Add(window, create->hInstance);
+  accessibility.Start();
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
@@ -184,33 +173,15 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   return 0;
 }
 
-bool ClockWindow::AddTrayIcon() {
-  // An add that timed out may still have put the icon there; then only a
-  // change of it succeeds.
-  return system.notifyIcon(NIM_ADD, &trayData) || system.notifyIcon(NIM_MODIFY, &trayData);
-}
-
-void ClockWindow::RetryTrayIcon() {
-  if (!trayRetrying) return;
-  if (system.tickCount() - trayRetryStart > kTrayRetryMilliseconds) {
-    trayRetrying = false;  // explorer is not coming; "TaskbarCreated" may still bring it
-    return;
-  }
-  if (AddTrayIcon()) trayRetrying = false;
-}
-
-void ClockWindow::OnTaskbarCreated() {
-  if (trayData.hWnd == nullptr) return;
-  if (system.notifyIcon(NIM_ADD, &trayData)) trayRetrying = false;
-}
+void ClockWindow::OnTaskbarCreated() { tray.AddAgain(); }
 
 void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
   WTSUnRegisterSessionNotification(window);
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
-  trayRetrying = false;
-  system.notifyIcon(NIM_DELETE, &trayData);
+  tray.Delete();
+  accessibility.Detach();
   PostQuitMessage(0);
 }
 
@@ -226,8 +197,9 @@ void ClockWindow::OnPaint(HWND window) {
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
   view.ReadTime();
   if (timerId != kTimerId) return;
-  RetryTrayIcon();
+  tray.Retry();
   view.Render();
+  AfterRender(window);
   ScheduleTick(window);
 }
 
@@ -264,6 +236,7 @@ void ClockWindow::OnClockChanged(HWND window) {
   if (settings != nullptr || Quiet()) return;
   view.ReadTime();
   view.Render();
+  AfterRender(window);
   StartTicks(window);
 }
 
@@ -271,6 +244,30 @@ void ClockWindow::OnSettingChange(WPARAM action) {
   // The frame's metrics or high contrast changed: the cached placement
   // and picture are made again at the next tick.
   if (action == SPI_SETNONCLIENTMETRICS || action == SPI_SETHIGHCONTRAST) view.DisplayChanged();
+  // A new display scale is announced this way too.
+  tray.ChangeScale();
+}
+
+void ClockWindow::AfterRender(HWND window) {
+  accessibility.TextShown(window, view.DisplayText());
+  tray.ShowDate(view.LocalTime(), view.Eras());
+}
+
+LRESULT ClockWindow::OnGetObject(HWND window, WPARAM flags, LPARAM objectId) {
+  if (const LRESULT result = accessibility.OnGetObject(window, flags, objectId, view.DisplayText())) return result;
+  return system_answers::Current().defaultProcedure(window, WM_GETOBJECT, flags, objectId);
+}
+
+void ClockWindow::OnStartWithWindows(HWND window) {
+  wchar_t exe[MAX_PATH * 4];
+  const bool known = start_with_windows::ThisExecutable(exe, sizeof exe / sizeof exe[0]);
+  const bool on = known && start_with_windows::IsOn(start_with_windows::kUserKeys, exe);
+  if (known && start_with_windows::Set(start_with_windows::kUserKeys, exe, !on)) return;
+  // As a failed settings save: one box, and the clock goes on.
+  MessageBoxW(window,
+              on ? L"Windows の起動時に開始する設定を解除できませんでした。レジストリに書き込めません。"
+                 : L"Windows の起動時に開始する設定にできませんでした。レジストリに書き込めません。",
+              L"Zorvane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
@@ -361,6 +358,7 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
       break;
     case IDM_MOVE_NEXT: view.StepForward(); break;
     case IDM_MOVE_PREV: view.StepBack(); break;
+    case IDM_START_WITH_WINDOWS: OnStartWithWindows(window); break;
     default: break;
   }
 }
@@ -454,7 +452,7 @@ LRESULT ClockWindow::OnSysCommand(HWND window, WPARAM command, LPARAM lParam) {
   // holds them off.
   const WPARAM kind = command & 0xFFF0;
   if (kind == SC_SCREENSAVE || kind == SC_MONITORPOWER) {
-    return system.defaultProcedure(window, WM_SYSCOMMAND, command, lParam);
+    return system_answers::Current().defaultProcedure(window, WM_SYSCOMMAND, command, lParam);
   }
   // Nothing else reaches the system: no drag, size, minimise or maximise.
   // The whole value is compared: a caption drag (SC_MOVE with a hit-test
@@ -471,21 +469,25 @@ void ClockWindow::OnLeftButtonUp(HWND) { view.StepForward(); }
 
 void ClockWindow::OnRightButtonUp(HWND window) { TrackMenu(window, 0); }
 
-void ClockWindow::OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage) {
-  if (iconId != kTrayIconId) return;
+void ClockWindow::OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
+  // Moves, button-downs and double clicks open nothing.
+  const TrayIcon::Request request = tray.Decode(wParam, lParam);
+  if (request.menu == TrayIcon::Menu::None) return;
   if (settings != nullptr) {
     // While the settings are open the icon leads back to them.
-    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) {
-      if (HWND front = FrontDialog()) SetForegroundWindow(front);
-    }
+    if (HWND front = FrontDialog()) SetForegroundWindow(front);
     return;
   }
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  int submenu = -1;  // moves, button-downs and double clicks open nothing
-  if (mouseMessage == WM_LBUTTONUP) submenu = 0;
-  if (mouseMessage == WM_RBUTTONUP) submenu = 1;
-  if (submenu >= 0 && menu != nullptr) {
-    if (HMENU popup = GetSubMenu(menu, submenu)) TrackAtCursor(window, popup);
+  const int submenu = request.menu == TrayIcon::Menu::Full ? 0 : 1;
+  if (menu != nullptr) {
+    if (HMENU popup = GetSubMenu(menu, submenu)) {
+      if (request.atCursor) {
+        TrackAtCursor(window, popup);
+      } else {
+        TrackAt(window, popup, request.at);  // opened from the keyboard: at the icon
+      }
+    }
   }
   if (menu != nullptr) DestroyMenu(menu);
 }
@@ -498,16 +500,26 @@ void ClockWindow::TrackMenu(HWND window, int submenu) {
 }
 
 void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  TrackAt(window, popup, cursor);
+}
+
+void ClockWindow::TrackAt(HWND window, HMENU popup, POINT at) {
+  // The full menu's tick says whether Windows starts the clock now: the
+  // user may have changed it in the system's start-up list meanwhile.
+  wchar_t exe[MAX_PATH * 4];
+  const bool on = start_with_windows::ThisExecutable(exe, sizeof exe / sizeof exe[0]) &&
+                  start_with_windows::IsOn(start_with_windows::kUserKeys, exe);
+  CheckMenuItem(popup, IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   // The menu must belong to the foreground window, or it stays open when
   // the user clicks elsewhere; the clock takes the foreground for the menu
   // only and gives it back to the window that had it, unless the chosen
   // command opens the settings, which then come to the front.
   const HWND before = GetForegroundWindow();
   SetForegroundWindow(window);
-  POINT cursor{};
-  GetCursorPos(&cursor);
   const int command = static_cast<int>(
-      TrackPopupMenu(popup, kMenuFlags | TPM_RETURNCMD, cursor.x, cursor.y, 0, window, nullptr));
+      TrackPopupMenu(popup, kMenuFlags | TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
   // As the menu's documentation asks for notification icons: without a
   // message after it, the next menu may close as soon as it opens.
   PostMessageA(window, WM_NULL, 0, 0);

@@ -8,14 +8,16 @@
 
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
+#include "window/clock_accessible.h"
+#include "window/tray_icon.h"
 
 class SettingsDialog;
 
 class ClockWindow : public ClockApp {
  public:
   static constexpr UINT_PTR kTimerId = 100;
-  static constexpr UINT kTrayIconId = 100;
-  static constexpr UINT kTrayCallbackMessage = WM_USER + 0x1000;  // 0x1400
+  static constexpr UINT kTrayIconId = TrayIcon::kId;
+  static constexpr UINT kTrayCallbackMessage = TrayIcon::kCallbackMessage;  // 0x1400
   // Posted to itself while exit waits for open dialogs to close, one level
   // at a time.
   static constexpr UINT kCloseDialogsMessage = WM_APP + 1;
@@ -33,20 +35,7 @@ class ClockWindow : public ClockApp {
   // WM_CREATE and runs OnCreate there.
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-  // What the window asks of the system where a test needs to give the
-  // answer or to watch: default processing, the tray icon calls and the
-  // tick count that bounds the tray icon's retries.
-  struct System {
-    LRESULT(WINAPI* defaultProcedure)(HWND, UINT, WPARAM, LPARAM);
-    BOOL(WINAPI* notifyIcon)(DWORD, PNOTIFYICONDATAA);
-    DWORD(WINAPI* tickCount)();
-  };
-  static System system;
-
-  // How long a tray icon that could not be added is tried again, at every
-  // tick: explorer may run but not take icons yet when the clock starts
-  // with Windows, and no "TaskbarCreated" follows then.
-  static constexpr DWORD kTrayRetryMilliseconds = 60000;
+  static constexpr DWORD kTrayRetryMilliseconds = TrayIcon::kRetryMilliseconds;
 
  private:
   LRESULT OnCreate(HWND window, const CREATESTRUCTA* create);
@@ -57,13 +46,14 @@ class ClockWindow : public ClockApp {
   LRESULT OnSysCommand(HWND window, WPARAM command, LPARAM lParam);
   void OnLeftButtonUp(HWND window);
   void OnRightButtonUp(HWND window);
-  void OnTrayNotify(HWND window, WPARAM iconId, LPARAM mouseMessage);
+  void OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam);
+  LRESULT OnGetObject(HWND window, WPARAM flags, LPARAM objectId);
+  // The start-up entry is set when it was not, removed when it was.
+  void OnStartWithWindows(HWND window);
+  // After a drawing: screen readers and the tray's tooltip follow the text
+  // and the date.
+  void AfterRender(HWND window);
   void OnTaskbarCreated();
-  // Adds the tray icon, or finds it there already; true when it is shown.
-  bool AddTrayIcon();
-  // At a tick: adds the tray icon that could not be added yet, until the
-  // retries' time is up.
-  void RetryTrayIcon();
   void OnSettings(HWND window);
   void OnClose(HWND window);
   void OnCloseDialogs(HWND window);
@@ -83,6 +73,7 @@ class ClockWindow : public ClockApp {
 
   void TrackMenu(HWND window, int submenu);
   void TrackAtCursor(HWND window, HMENU popup);
+  void TrackAt(HWND window, HMENU popup, POINT at);
   // Starts the ticks, the first just after the next half second of the
   // wall clock.
   void StartTicks(HWND window);
@@ -94,14 +85,11 @@ class ClockWindow : public ClockApp {
   HWND FrontDialog() const;
 
   ClockView view;
-  NOTIFYICONDATAA trayData;
-  HICON trayIcon;
+  TrayIcon tray;
+  ClockAccessible accessibility;
   // Sent by the shell when a new taskbar appears (after explorer restarts):
   // the tray icon must be added again.
   UINT taskbarCreatedMessage;
-  // The tray icon is being tried again since `trayRetryStart` (tick count).
-  bool trayRetrying;
-  DWORD trayRetryStart;
   // The settings dialog while a settings session is open; one at a time.
   SettingsDialog* settings;
   // Exit was asked for during the settings session: the dialogs close as

@@ -1,6 +1,9 @@
 // The popup menus: from the tray icon and from a right click on the clock.
 // The driver works them with the keyboard, as a user could. The full menu
-// is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, 終了; the other one holds 終了 only.
+// is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, Windows の起動時に開始, ─, 終了;
+// the other one holds 終了 only. The tray icon speaks the current protocol
+// (NOTIFYICON_VERSION_4): the event in lParam's low word, the icon id in its
+// high word, the icon's place in wParam.
 
 #include <initializer_list>
 #include <utility>
@@ -38,16 +41,25 @@ class MenuTest : public ClockTest {
     }
   }
 
+  // What the shell sends for `event` on the clock's icon.
+  void Tray(UINT event, UINT icon = kTrayIconId) const {
+    PostMessageA(window_, kTrayCallback, MAKEWPARAM(640, 790), MAKELPARAM(event, icon));
+  }
+
   HWND menu_ = nullptr;
 };
 
+// A click comes as the button's release and then NIN_SELECT, which belongs
+// to the click: one menu.
 TEST_F(MenuTest, TrayLeftClickOpensTheFullMenu) {
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  Tray(WM_LBUTTONUP);
+  Tray(NIN_SELECT);
   ASSERT_TRUE(MenuOpens());
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(進む)
   EXPECT_TRUE(DocksAt(kStart + 1, A()));
+  EXPECT_TRUE(Throughout([&] { return Holds(OpenMenu() == nullptr, "a second menu opened"); }, 1000));
 
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  Tray(WM_LBUTTONUP);
   ASSERT_TRUE(MenuOpens());
   // 移動 › 下(外) › 右
   Press({VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN});
@@ -56,7 +68,8 @@ TEST_F(MenuTest, TrayLeftClickOpensTheFullMenu) {
 }
 
 TEST_F(MenuTest, TrayRightClickOpensTheExitOnlyMenu) {
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  Tray(WM_RBUTTONUP);
+  Tray(WM_CONTEXTMENU);  // the click's own
   ASSERT_TRUE(MenuOpens());
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // every step lands on 終了
   DWORD code = 12345;
@@ -64,11 +77,58 @@ TEST_F(MenuTest, TrayRightClickOpensTheExitOnlyMenu) {
   EXPECT_EQ(code, 0u);
 }
 
+// From the keyboard: Enter or Space on the icon (NIN_KEYSELECT), and the
+// menu key or Shift+F10 (WM_CONTEXTMENU) open the full menu.
+TEST_F(MenuTest, TheTrayIconOpensTheFullMenuFromTheKeyboard) {
+  Tray(NIN_KEYSELECT);
+  ASSERT_TRUE(MenuOpens());
+  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(進む)
+  EXPECT_TRUE(DocksAt(kStart + 1, A()));
+
+  Tray(WM_CONTEXTMENU);
+  ASSERT_TRUE(MenuOpens());
+  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(戻る)
+  EXPECT_TRUE(DocksAt(kStart, A()));
+}
+
+// The item writes this exe's quoted path over an entry a moved copy left
+// and clears the start-up list's disable mark; chosen again, it removes it.
+TEST_F(MenuTest, StartWithWindowsSetsAndRemovesTheRunEntry) {
+  const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const wchar_t* approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  const auto read = [](const wchar_t* key) {
+    wchar_t value[2048] = L"(none)";
+    DWORD size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, key, L"Zorvane", RRF_RT_ANY, nullptr, value, &size);
+    return std::wstring(value);
+  };
+  const wchar_t elsewhere[] = L"\"C:\\Old\\Zorvane.exe\"";
+  const BYTE disabled[12] = {3};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, run, L"Zorvane", REG_SZ, elsewhere, sizeof elsewhere));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, approved, L"Zorvane", REG_BINARY, disabled, 12));
+  const std::wstring expected = L"\"" + install_.Exe() + L"\"";
+  for (const std::wstring& after : {expected, std::wstring(L"(none)")}) {
+    Tray(NIN_KEYSELECT);
+    ASSERT_TRUE(MenuOpens());
+    Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Windows の起動時に開始
+    EXPECT_TRUE(Eventually([&] {
+      return Holds(CompareStringOrdinal(read(run).c_str(), -1, after.c_str(), -1, TRUE) == CSTR_EQUAL,
+                   "Run holds " + Utf8(read(run)) + ", not " + Utf8(after));
+    }));
+    EXPECT_EQ(L"(none)", read(approved)) << "the disable mark stayed";
+  }
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, run, L"Zorvane");
+}
+
 // A handler that opened a menu would not return until the menu closes.
+// Anything another program posts is safe: the parameters are only numbers.
 TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
   const std::pair<WPARAM, LPARAM> notifications[] = {
-      {kTrayIconId + 1, WM_LBUTTONUP}, {kTrayIconId + 1, WM_RBUTTONUP}, {kTrayIconId, WM_LBUTTONDBLCLK},
-      {kTrayIconId, WM_LBUTTONDOWN},   {kTrayIconId, WM_MOUSEMOVE},     {kTrayIconId, WM_RBUTTONDOWN}};
+      {0, MAKELPARAM(WM_LBUTTONUP, kTrayIconId + 1)}, {0, MAKELPARAM(WM_RBUTTONUP, kTrayIconId + 1)},
+      {0, MAKELPARAM(NIN_KEYSELECT, kTrayIconId + 1)}, {0, MAKELPARAM(WM_LBUTTONDBLCLK, kTrayIconId)},
+      {0, MAKELPARAM(WM_LBUTTONDOWN, kTrayIconId)},    {0, MAKELPARAM(WM_MOUSEMOVE, kTrayIconId)},
+      {0, MAKELPARAM(WM_RBUTTONDOWN, kTrayIconId)},    {kTrayIconId, WM_LBUTTONUP},
+      {~WPARAM{0}, ~LPARAM{0}},                        {1, 1}};
   for (const auto& n : notifications) {
     DWORD_PTR result = 0;
     EXPECT_TRUE(SendMessageTimeoutA(window_, kTrayCallback, n.first, n.second, SMTO_NORMAL, 2000, &result))

@@ -346,9 +346,9 @@ TEST_F(SettingsTest, WhileTheDialogsAreOpenTheTrayLeadsToThemAndExitCancelsThem)
   Type(font, IDC_HEIGHT, "40");
 
   ASSERT_TRUE(anchors_.Activate(A()));  // the user goes back to work
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+  PostMessageA(window_, kTrayCallback, 0, MAKELPARAM(WM_LBUTTONUP, kTrayIconId));  // the current protocol
   EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == font, "the font dialog is not in front"); }));
-  PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+  PostMessageA(window_, kTrayCallback, 0, MAKELPARAM(WM_RBUTTONUP, kTrayIconId));
   PostMessageA(window_, WM_COMMAND, IDM_SETTINGS, 0);
   EXPECT_TRUE(Throughout([&] {
     int menus = 0, dialogs = 0;

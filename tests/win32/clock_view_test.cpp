@@ -312,7 +312,13 @@ struct InjectedAnswers {
   static bool Cloaked(HWND w) { return w == cloakedWindow; }
   static int State() { return state; }
   InjectedAnswers() { cloakedWindow = nullptr; state = 5; frames = false; }
-  system_answers::Answers answers{FrameBounds, Cloaked, State, SendMessageTimeoutW, nullptr};
+  system_answers::Answers answers = [] {
+    system_answers::Answers a = system_answers::Real();
+    a.frameBounds = FrameBounds;
+    a.cloaked = Cloaked;
+    a.notificationState = State;
+    return a;
+  }();
   system_answers::Override use{answers};
 };
 
@@ -1052,6 +1058,38 @@ TEST_F(ClockViewTest, ARedrawnPictureLooksLikeANewOne) {
     Tick();
     EXPECT_TRUE(fresh == PictureOf(*view)) << "the earlier text shows through";
     TearDown();
+  }
+}
+
+// While high contrast is on the clock draws in the system's window text
+// and window colours, whatever pair is stored; the pair comes back when it
+// goes off. The answer is injected: the switch is the user's, system-wide.
+TEST_F(ClockViewTest, HighContrastDrawsInTheSystemsColours) {
+  testing_support::WriteIni("[Clock]\r\nText=255\r\n[Brush]\r\nColor=65280\r\n");
+  static bool contrast;
+  contrast = true;
+  system_answers::Answers answers = system_answers::Real();
+  answers.highContrast = [] { return contrast; };
+  system_answers::Override use{answers};
+  Open();
+  anchorA = MakeAnchor("anchor", 300, 300, 400, 200);
+  MakeForeground(anchorA);
+  const auto count = [&](COLORREF colour) {
+    int n = 0;
+    for (COLORREF c : PictureOf(*view)) n += c == colour;
+    return n;
+  };
+  for (bool on : {true, false, true}) {
+    contrast = on;
+    view->DisplayChanged();  // what WM_SETTINGCHANGE with SPI_SETHIGHCONTRAST does
+    Tick();
+    const COLORREF text = on ? GetSysColor(COLOR_WINDOWTEXT) : RGB(255, 0, 0);
+    const COLORREF back = on ? GetSysColor(COLOR_WINDOW) : RGB(0, 255, 0);
+    EXPECT_GT(count(back), count(text)) << "high contrast " << on;
+    EXPECT_GT(count(text), 0) << "high contrast " << on;
+    EXPECT_EQ(0, count(on ? RGB(0, 255, 0) : GetSysColor(COLOR_WINDOW))) << "high contrast " << on;
+    EXPECT_EQ(RGB(255, 0, 0), view->TextColor());
+    EXPECT_EQ(RGB(0, 255, 0), view->BackColor());
   }
 }
 

@@ -289,26 +289,28 @@ struct FakeSystem {
     }
     return DefWindowProcA(w, m, wp, lp);
   }
-  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAA) {
-    trayCalls.push_back(message);
+  static BOOL WINAPI Notify(DWORD message, PNOTIFYICONDATAW data) {
+    trayCalls.push_back(message == NIM_SETVERSION ? NIM_SETVERSION + 0x100 * data->uVersion : message);
     return message == NIM_DELETE || (trayReady && message == NIM_ADD);
   }
   static DWORD WINAPI Ticks() { return now; }
 
-  FakeSystem() : saved(ClockWindow::system) {
+  FakeSystem() : answers(system_answers::Real()) {
     defaultCommands.clear();
     trayCalls.clear();
     trayReady = false;
     now = 0xFFFF0000u;  // the tick count wraps during the retries
-    ClockWindow::system = {Default, Notify, Ticks};
+    answers.defaultProcedure = Default;
+    answers.notifyIcon = Notify;
+    answers.tickCount = Ticks;
   }
-  ~FakeSystem() { ClockWindow::system = saved; }
   size_t Adds() const {
     size_t n = 0;
     for (DWORD m : trayCalls) n += m == NIM_ADD;
     return n;
   }
-  ClockWindow::System saved;
+  system_answers::Answers answers;
+  system_answers::Override use{answers};
 };
 std::vector<WPARAM> FakeSystem::defaultCommands;
 std::vector<DWORD> FakeSystem::trayCalls;
@@ -398,10 +400,41 @@ TEST(ClockWindowSystem, ATrayIconThatCannotBeAddedIsTriedAgainForAMinute) {
   FakeSystem::now += 500;
   Tick(w);
   EXPECT_EQ(2u, system.Adds()) << "tried beyond the minute";
-  // A new taskbar still brings the icon.
+  // A new taskbar still brings the icon, which asks for the current
+  // protocol again.
   FakeSystem::trayReady = true;
   SendMessageA(w, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_EQ(3u, system.Adds());
+  EXPECT_EQ(DWORD{NIM_SETVERSION + 0x100 * NOTIFYICON_VERSION_4}, FakeSystem::trayCalls.back());
+  DestroyClock(w);
+}
+
+// Listeners hear of each new text the clock shows (the seconds change
+// twice in under three seconds); a tick with the same text stays silent,
+// as the end-to-end reading of a frozen clock shows.
+TEST(ClockWindowAccessibility, EachNewTextIsAnnounced) {
+  static int changes;
+  static HWND clockWindow;
+  changes = 0;
+  Recording<ClockWindow> clock;
+  CreateParams p = ClockParams("AnnouncingClock", ClockWindow::WindowProc);
+  HWND w = clock.Create(p);
+  ASSERT_NE(nullptr, w);
+  clockWindow = w;
+  const HWINEVENTHOOK hook = SetWinEventHook(
+      EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+      [](HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG child, DWORD, DWORD) {
+        changes += h == clockWindow && object == OBJID_CLIENT && child == CHILDID_SELF;
+      },
+      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (changes < 2 && GetTickCount() - start < 3000) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+  EXPECT_GE(changes, 2);
+  UnhookWinEvent(hook);
   DestroyClock(w);
 }
 

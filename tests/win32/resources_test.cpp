@@ -29,11 +29,13 @@ std::string ItemText(HMENU menu, int position) {
 std::string Describe(HMENU menu) {
   std::string out;
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    // For a submenu the state's high byte is its item count, which can
+    // look like MF_SEPARATOR (0x800): the submenu is asked for first.
     const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-    if (state & MF_SEPARATOR) {
-      out += "-|";
-    } else if (GetSubMenu(menu, i) != nullptr) {
+    if (GetSubMenu(menu, i) != nullptr) {
       out += ItemText(menu, i) + ">|";
+    } else if (state & MF_SEPARATOR) {
+      out += "-|";
     } else {
       out += ItemText(menu, i) + "=" + std::to_string(GetMenuItemID(menu, i)) + "|";
     }
@@ -216,7 +218,7 @@ TEST(Resources, PopupMenusHoldEveryCommandWithItsText) {
   EXPECT_EQ("メニュー(L)>|メニュー(R)>|", Describe(menu));
 
   HMENU full = GetSubMenu(menu, 0);
-  EXPECT_EQ("設定=40002|-|移動>|移動(進む)=40004|移動(戻る)=40005|-|終了=40001|", Describe(full));
+  EXPECT_EQ("設定=40002|-|移動>|移動(進む)=40004|移動(戻る)=40005|-|Windows の起動時に開始=40022|-|終了=40001|", Describe(full));
   HMENU move = GetSubMenu(full, 2);
   EXPECT_EQ("上(外)>|上(内)>|下(内)>|下(外)>|タスクバー>|", Describe(move));
   const int first[] = {40007, 40010, 40013, 40016, 40019};
