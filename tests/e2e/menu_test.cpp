@@ -1,5 +1,6 @@
 // The popup menus: from the tray icon and from a right click on the clock.
-// The driver works them with the keyboard, as a user could. The full menu
+// The driver works them with the keyboard, as a user could; clicks on the
+// clock itself are real mouse input. The full menu
 // is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, Windows の起動時に開始, ─, 終了;
 // the other one holds 終了 only. The tray icon speaks the current protocol
 // (NOTIFYICON_VERSION_4): the event in lParam's low word, the icon id in its
@@ -39,6 +40,40 @@ class MenuTest : public ClockTest {
       PostMessageA(menu_, WM_KEYDOWN, key, 1);
       PostMessageA(menu_, WM_KEYUP, key, 0xC0000001);
     }
+  }
+
+  // A real click of the mouse, as the user's hand makes it: SendInput in
+  // absolute coordinates, normalised over the primary screen, one record
+  // per step (move, press, release), in the middle of the clock's client
+  // area, which must be what lies under that point. Its caption would start
+  // a move of the window instead, which takes the foreground and swallows
+  // the release.
+  // Every record carries the point. Under Wine the first move of the cursor
+  // in a fresh X display warps the X pointer, and a crossing event still
+  // reporting the pointer's old place (the screen's middle, over A) can be
+  // handled between the press and the release: a release without its own
+  // point then goes to A, and the clock never steps.
+  ::testing::AssertionResult ClickClock(DWORD down, DWORD up) const {
+    RECT client{};
+    GetClientRect(window_, &client);
+    POINT at{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    ClientToScreen(window_, &at);
+    if (WindowFromPoint(at) != window_)
+      return ::testing::AssertionFailure() << Describe(WindowFromPoint(at)) << " lies under the clock's middle";
+    const auto normalised = [](LONG v, int size) { return (v * 65535 + size / 2) / (size - 1); };
+    INPUT steps[3]{};
+    for (INPUT& step : steps) {
+      step.type = INPUT_MOUSE;
+      step.mi.dx = normalised(at.x, GetSystemMetrics(SM_CXSCREEN));
+      step.mi.dy = normalised(at.y, GetSystemMetrics(SM_CYSCREEN));
+    }
+    steps[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    steps[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down;
+    steps[2].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | up;
+    for (INPUT& step : steps)
+      if (SendInput(1, &step, sizeof step) != 1)
+        return ::testing::AssertionFailure() << "SendInput failed, error " << GetLastError();
+    return ::testing::AssertionSuccess();
   }
 
   // What the shell sends for `event` on the clock's icon.
@@ -142,14 +177,13 @@ TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
 // right-click menu takes the foreground while it is open only, and gives it
 // back when it ends.
 TEST_F(MenuTest, ClicksOnTheClockLeaveTheUsersWindowInFront) {
-  DWORD_PTR answer = 0;
-  ASSERT_TRUE(SendMessageTimeoutA(window_, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(window_),
-                                  MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN), SMTO_NORMAL, 3000, &answer));
-  EXPECT_EQ(answer, static_cast<DWORD_PTR>(MA_NOACTIVATE));
-  PostMessageA(window_, WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(ClickClock(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP));
   EXPECT_TRUE(DocksAt(kStart + 1, A()));
+  // The press came before the release that stepped the clock: had it
+  // activated the clock, A would have lost the foreground by now.
+  EXPECT_TRUE(Holds(GetForegroundWindow() == A(), Describe(GetForegroundWindow()) + " is in front after the click"));
 
-  PostMessageA(window_, WM_RBUTTONUP, 0, 0);
+  ASSERT_TRUE(ClickClock(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP));
   ASSERT_TRUE(MenuOpens());
   // A menu whose window is not in front stays open when the user clicks elsewhere.
   EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == window_, "the menu's window is not in front"); }));
