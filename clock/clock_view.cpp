@@ -24,32 +24,6 @@ constexpr LONG kMaxPictureSize = 16384;
 
 zorvane::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-// The monitor that holds `r`, so that a clock docked to a window on a
-// second monitor stays on that monitor.
-zorvane::Rect MonitorOf(HMONITOR monitor, const RECT& fallback) {
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) return ToRect(info.rcMonitor);
-  return ToRect(fallback);
-}
-
-// Whether the user can see `w` as an application's window: shown, not
-// minimised (its rectangle is then far off the screen), not cloaked (on
-// another virtual desktop, or a suspended application's).
-bool Visible(HWND w) {
-  return IsWindowVisible(w) && !IsIconic(w) && !system_answers::Current().cloaked(w);
-}
-
-// An application window: visible, and not one of the shell's own windows
-// (taskbar, desktop, Start, the task switcher).
-bool IsApplicationWindow(HWND w) {
-  char className[64] = {};
-  if (GetClassNameA(w, className, sizeof className) > 0 && zorvane::IsShellWindowClass(className)) {
-    return false;
-  }
-  return Visible(w);
-}
-
 }  // namespace
 
 ClockView::ClockView()
@@ -60,8 +34,6 @@ ClockView::ClockView()
       timeFormat{},
       displayText{},
       eras(zorvane::BuiltInEras()),
-      foregroundWindow(nullptr),
-      anchorShown(false),
       docked(false),
       overFullScreen(false),
       asideForFullScreen(false),
@@ -101,8 +73,7 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   window = clockWindow;
   instance = module;
   captions.GiveBack();
-  foregroundWindow = nullptr;
-  anchorShown = false;
+  anchor.Attach(window);
   docked = false;
   asideForFullScreen = false;
   picture.Reset();
@@ -254,13 +225,9 @@ void ClockView::StepBack() {
   if (zorvane::PreviousStop(viewTable, row, column)) Place();
 }
 
-bool ClockView::AnchorRect(RECT& rect) const {
-  return anchorShown && foregroundWindow != nullptr && GetWindowRect(foregroundWindow, &rect);
-}
-
 void ClockView::Place() {
-  RECT anchor{};
-  if (!AnchorRect(anchor)) {
+  RECT anchorRect{};
+  if (!anchor.WindowRect(anchorRect)) {
     if (!docked) {
       // No application window has been in front yet: the corner.
       MoveTo(0, 0, textRect.right, textRect.bottom);
@@ -287,7 +254,7 @@ void ClockView::Place() {
     if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
   }
 
-  const PlacedFor inputs{foregroundWindow, anchor, bar.rc, row, column,
+  const PlacedFor inputs{anchor.Window(), anchorRect, bar.rc, row, column,
                          textRect.right, textRect.bottom, monitorDpi};
   if (!placedForValid || !Same(inputs, placedFor)) {
     RECT screen{};
@@ -298,13 +265,12 @@ void ClockView::Place() {
     // this is the whole screen.
     const zorvane::Rect bounds =
         row == zorvane::Taskbar
-            ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
-            : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+            ? MonitorRect(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
+            : anchor.Monitor(screen);
     // Where the system can say, the anchor's visible frame: without it the
     // clock would dock to the invisible borders round the window. It moves
     // only with the window's rectangle, so it is asked only when that did.
-    RECT frame = anchor, visible{};
-    if (system_answers::Current().frameBounds(foregroundWindow, &visible)) frame = visible;
+    const RECT frame = anchor.VisibleFrame(anchorRect);
     // The clock's own invisible borders: its visible frame is what meets
     // the anchor's.
     zorvane::Insets border{0, 0, 0, 0};
@@ -344,41 +310,10 @@ void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displa
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 
-void ClockView::UpdateAnchor() {
-  // Only an application window becomes the anchor. The clock window and
-  // the windows it owns (its dialogs, its menus) never count: clicking the
-  // clock must not make it dock to itself. Nor do the shell's windows, a
-  // hidden, minimised or cloaked window, or no foreground window at all
-  // (for a moment at every switch, and while the session is locked): the
-  // anchor then stays as it was. A new foreground window is examined once
-  // it differs from the anchor.
-  HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr && foreground != foregroundWindow && foreground != window &&
-      GetWindow(foreground, GW_OWNER) != window && IsApplicationWindow(foreground)) {
-    foregroundWindow = foreground;
-  }
-  anchorShown = foregroundWindow != nullptr && IsWindow(foregroundWindow) && Visible(foregroundWindow);
-}
-
-bool ClockView::FullScreenAhead() const {
-  if (overFullScreen) return false;
-  if (system_answers::FullScreenState(system_answers::Current().notificationState())) return true;
-  if (!anchorShown) return false;
-  // A window without a caption that covers its monitor exactly. The
-  // monitor is asked only of such a window: most anchors have a caption.
-  const LONG style = GetWindowLongA(foregroundWindow, GWL_STYLE);
-  const bool captioned = (style & WS_CAPTION) == WS_CAPTION;
-  const bool maximised = IsZoomed(foregroundWindow) != FALSE;
-  if (captioned || maximised) return false;
-  RECT r{};
-  if (!GetWindowRect(foregroundWindow, &r)) return false;
-  return zorvane::IsFullScreen(ToRect(r),
-                               MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTONEAREST), r),
-                               captioned, maximised);
-}
+bool ClockView::FullScreenAhead() const { return !overFullScreen && anchor.FullScreen(); }
 
 void ClockView::Render() {
-  UpdateAnchor();
+  anchor.Update();
   FormatTime();
   // The text changes once a second at most, and ticks come twice a second:
   // the picture is made again only when it would look different.
@@ -460,14 +395,14 @@ int ClockView::UpdateCaption() {
   }
   if (titleMode != 0) {
     // An anchor that cannot be seen gets its caption back, as at a switch.
-    if (!anchorShown) {
+    if (!anchor.Shown()) {
       captions.GiveBack();
       return 1;
     }
     // A window that refuses the clock's write gets the clock window docked
     // to it instead, as in normal mode; the next window that takes the
     // text hides it again.
-    if (captions.Show(foregroundWindow, wideText)) {
+    if (captions.Show(anchor.Window(), wideText)) {
       if (shownForRefusal) ShowWindow(window, SW_HIDE);
       shownForRefusal = false;
       return 1;

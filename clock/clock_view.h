@@ -9,6 +9,7 @@
 
 #include "app/gdi.h"
 #include "app/text_convert.h"
+#include "clock/anchor_tracker.h"
 #include "clock/borrowed_captions.h"
 #include "core/japanese_calendar.h"
 #include "core/placement.h"
@@ -98,7 +99,9 @@ class ClockView {
   Calls CallsSoFar() const { return {taskbarQueries, drawings}; }
 
   const char* DisplayText() const { return displayText; }
-  HWND AnchorWindow() const { return foregroundWindow; }
+  // The anchor window; none until an application window has been in
+  // front at a tick.
+  HWND AnchorWindow() const { return anchor.Window(); }
   // Whether the last tick stepped aside for a fullscreen program.
   bool AsideForFullScreen() const { return asideForFullScreen; }
   HFONT Font() const { return font.Get(); }
@@ -112,13 +115,9 @@ class ClockView {
   int row;
 
  private:
-  void UpdateAnchor();
   // Whether a fullscreen program is in front (the anchor, or what the shell
   // reports) and the settings do not keep the clock over it.
   bool FullScreenAhead() const;
-  // The anchor's window rectangle; false while it is not seen or cannot be
-  // read.
-  bool AnchorRect(RECT& rect) const;
   // Draws the text into the picture and places the window.
   void Draw();
   // Moves the window to `r` unless it is there already.
@@ -153,11 +152,9 @@ class ClockView {
   // The eras of the format language, read from the system with the format
   // rather than at every tick.
   zorvane::EraList eras;
-  HWND foregroundWindow;
-  // The anchor can be seen at the last tick: not minimised, hidden, cloaked
-  // or closed since it came to the front. While it cannot, the clock stays
-  // where it was.
-  bool anchorShown;
+  // The window the clock docks to; while it cannot be seen, the clock
+  // stays where it was.
+  AnchorTracker anchor;
   // A placement against an anchor has been made; before it, the clock
   // waits in the screen's corner.
   bool docked;
