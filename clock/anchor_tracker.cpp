@@ -13,9 +13,16 @@ bool Visible(HWND w) {
   return IsWindowVisible(w) && !IsIconic(w) && !system_answers::Current().cloaked(w);
 }
 
-// An application window: visible, and not one of the shell's own windows
-// (taskbar, desktop, Start, the task switcher).
+// An application window: visible, an application's by its styles, and
+// not one of the shell's own windows (taskbar, desktop, Start, the task
+// switcher).
 bool IsApplicationWindow(HWND w) {
+  const LONG_PTR exStyle = GetWindowLongPtrA(w, GWL_EXSTYLE);
+  if (!zorvane::IsApplicationStyle((exStyle & WS_EX_TOOLWINDOW) != 0, (exStyle & WS_EX_APPWINDOW) != 0,
+                                   (exStyle & WS_EX_NOACTIVATE) != 0)) {
+    return false;
+  }
+  if (w == GetShellWindow()) return false;
   char className[64] = {};
   if (GetClassNameA(w, className, sizeof className) > 0 && zorvane::IsShellWindowClass(className)) {
     return false;
@@ -69,17 +76,18 @@ zorvane::Rect AnchorTracker::Monitor(const RECT& fallback) const {
 }
 
 bool AnchorTracker::FullScreen() const {
-  if (system_answers::FullScreenState(system_answers::Current().notificationState())) return true;
+  const zorvane::ShellState shell = system_answers::ShellStateOf(system_answers::Current().notificationState());
+  if (shell == zorvane::ShellState::FullScreenProgram) return true;
   if (!shown) return false;
-  // A window without a caption that covers its monitor exactly. The
-  // monitor is asked only of such a window: most anchors have a caption.
+  // Only a window without a caption, or one the shell calls busy, can be
+  // a fullscreen program; the monitor is asked only then: most anchors
+  // have a caption.
   const LONG style = GetWindowLongA(foregroundWindow, GWL_STYLE);
   const bool captioned = (style & WS_CAPTION) == WS_CAPTION;
-  const bool maximised = IsZoomed(foregroundWindow) != FALSE;
-  if (captioned || maximised) return false;
+  if (captioned && shell != zorvane::ShellState::Busy) return false;
   RECT r{};
   if (!GetWindowRect(foregroundWindow, &r)) return false;
-  return zorvane::IsFullScreen(ToRect(r),
+  return zorvane::IsFullScreen(shell, ToRect(r),
                                MonitorRect(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTONEAREST), r),
-                               captioned, maximised);
+                               captioned, GetForegroundWindow() == foregroundWindow);
 }

@@ -85,9 +85,10 @@ void RegisterTestClasses() {
   done = true;
 }
 
-HWND MakeWindow(const char* className, const char* caption, DWORD style, int x, int y, int w, int h) {
+HWND MakeWindow(const char* className, const char* caption, DWORD style, int x, int y, int w, int h,
+                DWORD exStyle = 0) {
   RegisterTestClasses();
-  return CreateWindowExA(0, className, caption, style, x, y, w, h, nullptr, nullptr,
+  return CreateWindowExA(exStyle, className, caption, style, x, y, w, h, nullptr, nullptr,
                          GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -314,7 +315,8 @@ struct InjectedAnswers {
 
 // Until an application window has been in front the clock waits in the
 // corner at the size of its text. After that only application windows are
-// anchors: the shell's windows, hidden, minimised and cloaked windows and
+// anchors: the shell's windows, hidden, minimised and cloaked windows, tool
+// windows (launchers, flyouts) and windows that never take the focus, and
 // no foreground at all leave the anchor as it was, and while the anchor
 // itself cannot be seen the clock stays where it stood.
 TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
@@ -339,9 +341,15 @@ TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
   HWND hidden = MakeWindow("ViewTestWindow", "hidden", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200);
   HWND minimised = MakeWindow("ViewTestWindow", "minimised", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE,
                               50, 50, 300, 200);
-  anchorB = MakeAnchor("cloaked", 600, 300, 300, 200);
+  HWND launcher = MakeWindow("ViewTestWindow", "launcher", WS_POPUP | WS_VISIBLE, 50, 50, 300, 200,
+                             WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+  HWND keyboard = MakeWindow("ViewTestWindow", "keyboard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
+                             WS_EX_NOACTIVATE | WS_EX_APPWINDOW);
+  // A tool window marked as an application's window is one (once uncloaked).
+  anchorB = MakeWindow("ViewTestWindow", "cloaked", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 300, 300, 200,
+                       WS_EX_TOOLWINDOW | WS_EX_APPWINDOW);
   InjectedAnswers::cloakedWindow = anchorB;
-  for (HWND w : {taskbar, desktop, hidden, minimised, anchorB}) {
+  for (HWND w : {taskbar, desktop, hidden, minimised, launcher, keyboard, anchorB}) {
     MakeForeground(w);
     Tick();
     EXPECT_EQ(anchorA, view->AnchorWindow()) << Caption(w);
@@ -369,7 +377,7 @@ TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
   Tick();
   EXPECT_EQ(anchorB, view->AnchorWindow());
   EXPECT_NE(docked.left, ClockRect().left);
-  for (HWND w : {taskbar, desktop, hidden, minimised}) DestroyWindow(w);
+  for (HWND w : {taskbar, desktop, hidden, minimised, launcher, keyboard}) DestroyWindow(w);
 }
 
 // Windows 10 and 11 give a window invisible borders, the clock's own
@@ -396,11 +404,12 @@ TEST_F(ClockViewTest, DocksTheVisibleFrames) {
   }
 }
 
-// A fullscreen program in front (a borderless window exactly as large as
-// its monitor, or the shell's word): the clock hides and writes no caption,
-// and is back at the first tick after. A maximised or captioned window that
-// fills the screen is an ordinary anchor; the key FullScreen=1 keeps the
-// clock over fullscreen programs.
+// A fullscreen program in front (a borderless window covering its monitor,
+// maximised or not, or the shell's word): the clock hides and writes no
+// caption, and is back at the first tick after. A captioned window that
+// fills the screen is an ordinary anchor, unless the shell calls itself
+// busy while it is in front; the key FullScreen=1 keeps the clock over
+// fullscreen programs.
 TEST_F(ClockViewTest, StepsAsideForFullScreenPrograms) {
   InjectedAnswers injected;
   RECT screen;
@@ -434,27 +443,33 @@ TEST_F(ClockViewTest, StepsAsideForFullScreenPrograms) {
     EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
     EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
 
-    // The shell reports a presentation (or a game running fullscreen).
+    // The shell reports a presentation or a game running fullscreen: the
+    // clock steps aside whatever is in front. Its "busy" alone does not.
     for (int state : {4, 3, 2}) {
       InjectedAnswers::state = state;
       Tick();
-      EXPECT_EQ(!stays, view->AsideForFullScreen()) << state;
-      EXPECT_EQ(stays ? !title : false, IsWindowVisible(clock) != FALSE) << state;
-      EXPECT_EQ(stays && title ? view->DisplayText() : "video", Caption(anchorA)) << state;
+      const bool aside = !stays && state != 2;
+      EXPECT_EQ(aside, view->AsideForFullScreen()) << state;
+      EXPECT_EQ(aside ? false : !title, IsWindowVisible(clock) != FALSE) << state;
+      EXPECT_EQ(aside || !title ? "video" : view->DisplayText(), Caption(anchorA)) << state;
     }
+    // Busy, and the window in front covers its monitor, captioned or not.
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_EQ(!stays, view->AsideForFullScreen());
     InjectedAnswers::state = 5;
     Tick();
     EXPECT_FALSE(view->AsideForFullScreen());
     EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
-    EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
+    EXPECT_EQ(title ? view->DisplayText() : "editor", Caption(anchorB));
 
-    // Maximised and borderless, filling the screen: ordinary.
+    // Maximised and borderless, filling the screen (a video player): fullscreen.
     SetWindowLongA(anchorB, GWL_STYLE, WS_POPUP | WS_VISIBLE);
     ShowWindow(anchorB, SW_MAXIMIZE);
     MoveWindow(anchorB, screen.left, screen.top, w, h, FALSE);
     MakeForeground(anchorB);
     Tick();
-    EXPECT_FALSE(view->AsideForFullScreen());
+    EXPECT_EQ(!stays, view->AsideForFullScreen());
     TearDown();
   }
 }
