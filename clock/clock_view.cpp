@@ -56,6 +56,8 @@ ClockView::ClockView()
       monitorDpi(dpi::kDefault),
       placedFor{},
       placedForValid(false),
+      ownBorders{0, 0, 0, 0},
+      bordersMeasuredShown(false),
       taskbarQueries(0),
       drawings(0) {}
 
@@ -83,6 +85,8 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   drawnText[0] = '\0';
   monitorDpi = dpi::ForWindow(window);
   placedForValid = false;
+  ownBorders = zorvane::Insets{0, 0, 0, 0};
+  bordersMeasuredShown = false;
   brush.Reset();
   font.Reset();
   column = zorvane::Left;
@@ -194,11 +198,13 @@ void ClockView::LoadTitleMode() {
 void ClockView::ChangeDpi(UINT newDpi) {
   if (newDpi == 0) return;
   monitorDpi = newDpi;
+  bordersMeasuredShown = false;  // the borders scale with the DPI
   LoadFont();
 }
 
 void ClockView::DisplayChanged() {
   placedForValid = false;
+  bordersMeasuredShown = false;
   pictureStale = true;
 }
 
@@ -273,13 +279,9 @@ void ClockView::Place() {
     const RECT frame = anchor.VisibleFrame(anchorRect);
     // The clock's own invisible borders: its visible frame is what meets
     // the anchor's.
-    zorvane::Insets border{0, 0, 0, 0};
-    RECT own{}, ownFrame{};
-    if (GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame)) {
-      border = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
-    }
+    if (!bordersMeasuredShown) MeasureOwnBorders();
     const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(frame),
-                                               outer.right - outer.left, outer.bottom - outer.top, border);
+                                               outer.right - outer.left, outer.bottom - outer.top, ownBorders);
     windowRect = RECT{r.left, r.top, r.right, r.bottom};
     placedFor = inputs;
     placedForValid = true;
@@ -287,6 +289,31 @@ void ClockView::Place() {
   }
   MoveTo(windowRect.left, windowRect.top, windowRect.right - windowRect.left,
          windowRect.bottom - windowRect.top);
+}
+
+bool ClockView::MeasureOwnBorders() {
+  zorvane::Insets measured{0, 0, 0, 0};
+  RECT own{}, ownFrame{};
+  const bool answered =
+      GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame);
+  if (answered) measured = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
+  // The system reports the frame only once the window has been shown: a
+  // hidden clock's answer is asked again after it is shown. A shown
+  // window's missing answer means there is no compositor, and no borders.
+  if (IsWindowVisible(window)) bordersMeasuredShown = true;
+  if (measured.left == ownBorders.left && measured.top == ownBorders.top && measured.right == ownBorders.right &&
+      measured.bottom == ownBorders.bottom) {
+    return false;
+  }
+  ownBorders = measured;
+  placedForValid = false;  // a placement made with the old borders is off by their difference
+  return true;
+}
+
+void ClockView::WindowShown() {
+  // The first show gives the borders their real size: the clock is placed
+  // anew at once rather than when the anchor next moves.
+  if (!bordersMeasuredShown && MeasureOwnBorders() && docked) Place();
 }
 
 bool ClockView::Same(const PlacedFor& a, const PlacedFor& b) {
@@ -410,6 +437,7 @@ int ClockView::UpdateCaption() {
     shownForRefusal = true;
   }
   if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);
+  WindowShown();
   return 0;
 }
 

@@ -120,6 +120,12 @@ class ClockView {
   bool FullScreenAhead() const;
   // Draws the text into the picture and places the window.
   void Draw();
+  // Asks the system for the clock's own invisible borders; true when they
+  // differ from those the placement used.
+  bool MeasureOwnBorders();
+  // The clock window is shown: its borders are measured again if they were
+  // not yet measured on a shown window, and the clock placed with them.
+  void WindowShown();
   // Moves the window to `r` unless it is there already.
   void MoveTo(int left, int top, int width, int height);
   // A bitmap of the text's size in `picture`, made only when the size
@@ -196,6 +202,10 @@ class ClockView {
   UINT monitorDpi;
   PlacedFor placedFor;
   bool placedForValid;
+  // The clock's own invisible borders, and whether they were measured on
+  // the shown window; a hidden window's frame is not reported yet.
+  zorvane::Insets ownBorders;
+  bool bordersMeasuredShown;
   unsigned taskbarQueries;
   unsigned drawings;
 };

@@ -294,13 +294,14 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
 
 // What a test says the system answers: each window's visible frame 7
 // pixels inside its rectangle left, right and bottom (Windows 10 and 11),
-// the cloaked window, the shell's notification state.
+// reported once the window is shown, the cloaked window, the shell's
+// notification state.
 struct InjectedAnswers {
   static inline HWND cloakedWindow = nullptr;
   static inline int state = 5;  // QUNS_ACCEPTS_NOTIFICATIONS
   static inline bool frames = false;
   static bool FrameBounds(HWND w, RECT* frame) {
-    if (!frames || !GetWindowRect(w, frame)) return false;
+    if (!frames || !IsWindowVisible(w) || !GetWindowRect(w, frame)) return false;
     frame->left += 7;
     frame->right -= 7;
     frame->bottom -= 7;
@@ -381,11 +382,14 @@ TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
 }
 
 // Windows 10 and 11 give a window invisible borders, the clock's own
-// included: the visible frames meet where the system reports them.
+// included: the visible frames meet where the system reports them. The
+// clock's own are reported once it is shown: the tick that shows it places
+// it with them.
 TEST_F(ClockViewTest, DocksTheVisibleFrames) {
   InjectedAnswers injected;
   InjectedAnswers::frames = true;
   Open(false);
+  ShowWindow(clock, SW_HIDE);  // as before the first show
   anchorA = MakeAnchor("anchor", 300, 250, 500, 300);
   MakeForeground(anchorA);
   for (int index : {3, 5, 6, 10, 14}) {
