@@ -4,6 +4,51 @@
 
 namespace {
 
+// The tracker that listens now; the hooks' callback has no other way to it.
+AnchorTracker* listener = nullptr;
+
+// Out of context: the events come as messages to this thread, which asks
+// for a placement and returns. The hooks for every program leave out the
+// clock's own, whose windows are never the anchor; the anchor's program
+// is never the clock's, and Wine drops every event of a hook for one
+// program that also asks to skip its own.
+constexpr DWORD kGlobalHookFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+constexpr DWORD kProcessHookFlags = WINEVENT_OUTOFCONTEXT;
+// Not in every SDK's headers (Windows 8 and later).
+constexpr DWORD kEventCloaked = 0x8017;
+constexpr DWORD kEventUncloaked = 0x8018;
+
+// Hooks held by the program now, by every tracker.
+int liveHooks = 0;
+
+HWINEVENTHOOK Hook(DWORD first, DWORD last, DWORD process, WINEVENTPROC proc) {
+  HWINEVENTHOOK hook = SetWinEventHook(first, last, nullptr, proc, process, 0,
+                                       process == 0 ? kGlobalHookFlags : kProcessHookFlags);
+  if (hook != nullptr) ++liveHooks;
+  return hook;
+}
+
+void Unhook(HWINEVENTHOOK& hook) {
+  if (hook != nullptr && UnhookWinEvent(hook)) --liveHooks;
+  hook = nullptr;
+}
+
+// Milliseconds of a steady clock finer than the tick count's 16 ms.
+unsigned NowMs() {
+  LARGE_INTEGER now{}, frequency{};
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  if (frequency.QuadPart == 0) return GetTickCount();
+  return static_cast<unsigned>(now.QuadPart / (frequency.QuadPart / 1000 == 0 ? 1 : frequency.QuadPart / 1000));
+}
+
+int DisplayHertz() {
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (!EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode)) return 0;
+  return static_cast<int>(mode.dmDisplayFrequency);
+}
+
 zorvane::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // Whether the user can see `w` as an application's window: shown, not
@@ -39,6 +84,8 @@ zorvane::Rect MonitorRect(HMONITOR monitor, const RECT& fallback) {
   return ToRect(fallback);
 }
 
+AnchorTracker::~AnchorTracker() { StopListening(); }
+
 void AnchorTracker::Attach(HWND clockWindow) {
   clock = clockWindow;
   foregroundWindow = nullptr;
@@ -57,6 +104,7 @@ void AnchorTracker::Update() {
   if (foreground != nullptr && foreground != foregroundWindow && foreground != clock &&
       GetWindow(foreground, GW_OWNER) != clock && IsApplicationWindow(foreground)) {
     foregroundWindow = foreground;
+    if (listening) HookAnchorProcess();
   }
   shown = foregroundWindow != nullptr && IsWindow(foregroundWindow) && Visible(foregroundWindow);
 }
@@ -90,4 +138,103 @@ bool AnchorTracker::FullScreen() const {
   return zorvane::IsFullScreen(shell, ToRect(r),
                                MonitorRect(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTONEAREST), r),
                                captioned, GetForegroundWindow() == foregroundWindow);
+}
+
+void AnchorTracker::Listen() {
+  if (listening) return;
+  if (listener != nullptr && listener != this) listener->StopListening();
+  listening = true;
+  listener = this;
+  frameMs = zorvane::FrameMilliseconds(DisplayHertz());
+  foregroundHook = Hook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, 0, EventProc);
+  minimiseHook = Hook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, 0, EventProc);
+  HookAnchorProcess();
+}
+
+void AnchorTracker::StopListening() {
+  if (!listening) return;
+  listening = false;
+  if (listener == this) listener = nullptr;
+  Unhook(foregroundHook);
+  Unhook(minimiseHook);
+  UnhookAnchorProcess();
+  // A request on its way is dropped when it arrives.
+  if (pacer.Asked()) KillTimer(clock, kFollowTimerId);
+  pacer.Reset();
+}
+
+int AnchorTracker::LiveHooks() { return liveHooks; }
+
+int AnchorTracker::Hooks() const {
+  int count = (foregroundHook != nullptr) + (minimiseHook != nullptr);
+  for (HWINEVENTHOOK hook : processHooks) count += hook != nullptr;
+  return count;
+}
+
+void AnchorTracker::DisplayChanged() { frameMs = zorvane::FrameMilliseconds(DisplayHertz()); }
+
+void AnchorTracker::HookAnchorProcess() {
+  DWORD process = 0;
+  if (foregroundWindow != nullptr) GetWindowThreadProcessId(foregroundWindow, &process);
+  if (process == hookedProcess) return;  // another window of the same program: the hooks stay
+  UnhookAnchorProcess();
+  hookedProcess = process;
+  if (process == 0) return;
+  static constexpr DWORD kRanges[][2] = {
+      {EVENT_OBJECT_DESTROY, EVENT_OBJECT_HIDE},  // destroyed, shown, hidden
+      {EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE},
+      {kEventCloaked, kEventUncloaked},
+  };
+  for (int i = 0; i < 3; ++i) {
+    processHooks[i] = Hook(kRanges[i][0], kRanges[i][1], process, EventProc);
+  }
+}
+
+void AnchorTracker::UnhookAnchorProcess() {
+  for (HWINEVENTHOOK& hook : processHooks) Unhook(hook);
+  hookedProcess = 0;
+}
+
+void CALLBACK AnchorTracker::EventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId,
+                                       DWORD, DWORD) {
+  if (listener != nullptr) listener->OnEvent(event, window, objectId, childId);
+}
+
+bool AnchorTracker::Concerns(DWORD event, HWND window, LONG objectId, LONG childId) const {
+  if (window == nullptr || window == clock) return false;
+  // Another window came to the front: it may be the new anchor. The
+  // clock's own windows (its menus, its dialogs) never are.
+  if (event == EVENT_SYSTEM_FOREGROUND) return GetWindow(window, GW_OWNER) != clock;
+  // Otherwise only the anchor's own window: not its caret, its cursor or
+  // its other windows.
+  if (window != foregroundWindow || objectId != OBJID_WINDOW || childId != CHILDID_SELF) return false;
+  switch (event) {
+    case EVENT_SYSTEM_MINIMIZESTART:
+    case EVENT_SYSTEM_MINIMIZEEND:
+    case EVENT_OBJECT_DESTROY:
+    case EVENT_OBJECT_SHOW:
+    case EVENT_OBJECT_HIDE:
+    case EVENT_OBJECT_LOCATIONCHANGE:
+    case kEventCloaked:
+    case kEventUncloaked:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void AnchorTracker::OnEvent(DWORD event, HWND window, LONG objectId, LONG childId) {
+  if (clock == nullptr || !Concerns(event, window, objectId, childId)) return;
+  const int wait = pacer.Report(NowMs(), frameMs);
+  if (wait == zorvane::FollowPacer::kAlreadyAsked) return;
+  const bool asked = wait == 0 ? PostMessageA(clock, kFollowMessage, 0, 0) != FALSE
+                               : SetTimer(clock, kFollowTimerId, static_cast<UINT>(wait), nullptr) != 0;
+  if (!asked) pacer.Reset();  // nothing will come: the next event asks again
+}
+
+bool AnchorTracker::TakeFollow() {
+  if (!pacer.Asked()) return false;
+  KillTimer(clock, kFollowTimerId);  // a one-shot wait, whichever way the request came
+  pacer.Placed(NowMs());
+  return true;
 }

@@ -4,9 +4,17 @@
 // Knows which window it is, whether the user can see it, whether it is a
 // fullscreen program, and where its visible frame lies. The clock view asks
 // it at every placement.
+//
+// It also listens to the system (out-of-context WinEvent hooks), so that
+// the clock follows the anchor as it moves, is sized, minimised, restored,
+// hidden, cloaked or closed, and moves to a new window as soon as it comes
+// to the front, rather than at the next tick. The events only ask for a
+// placement, which the clock window makes the tick's own way; the tick
+// still places the clock whether events come or not.
 
 #include <windows.h>
 
+#include "core/follow_pacing.h"
 #include "core/placement.h"
 
 // The monitor `monitor` covers; `fallback` where the system cannot say.
@@ -14,7 +22,13 @@ zorvane::Rect MonitorRect(HMONITOR monitor, const RECT& fallback);
 
 class AnchorTracker {
  public:
+  // Posted to the clock window, and the timer set on it, when the system
+  // reported a change that the clock should follow.
+  static constexpr UINT kFollowMessage = WM_APP + 0x40;
+  static constexpr UINT_PTR kFollowTimerId = 101;
+
   AnchorTracker() = default;
+  ~AnchorTracker();
   AnchorTracker(const AnchorTracker&) = delete;
   AnchorTracker& operator=(const AnchorTracker&) = delete;
 
@@ -46,9 +60,56 @@ class AnchorTracker {
   // anchor covers its monitor as such a program does.
   bool FullScreen() const;
 
+  // Listens to the system: which window comes to the front, and what
+  // happens to the anchor. While the session is locked or the display is
+  // off nothing need be heard, and at exit the hooks must go.
+  void Listen();
+  void StopListening();
+  bool Listening() const { return listening; }
+  // The hooks this tracker holds now, and the program whose windows the
+  // anchor's hooks are for (0: none).
+  int Hooks() const;
+  DWORD HookedProcess() const { return hookedProcess; }
+  // The hooks all trackers of the program hold now.
+  static int LiveHooks();
+  // The display's refresh rate may have changed.
+  void DisplayChanged();
+
+  // One event as the system reports it; the hooks call this, and tests
+  // hand in events of their own. Asks the clock window for a placement
+  // when the event concerns the anchor or the foreground, at most one at a
+  // time and a display frame after the last.
+  void OnEvent(DWORD event, HWND window, LONG objectId, LONG childId);
+  // The clock window received the follow message or timer: true when a
+  // placement was asked for; the request is done with either way.
+  bool TakeFollow();
+  // Whether a placement is asked for and not yet taken.
+  bool FollowAsked() const { return pacer.Asked(); }
+
  private:
+  // Whether the event is one the clock follows.
+  bool Concerns(DWORD event, HWND window, LONG objectId, LONG childId) const;
+  // The anchor's hooks follow the anchor to its program.
+  void HookAnchorProcess();
+  void UnhookAnchorProcess();
+  static void CALLBACK EventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
+                                 DWORD thread, DWORD time);
+
+
   HWND clock = nullptr;
   // The anchor: the last foreground window that was an application's.
   HWND foregroundWindow = nullptr;
   bool shown = false;
+
+  bool listening = false;
+  // Which window comes to the front, and minimising (any program's).
+  HWINEVENTHOOK foregroundHook = nullptr;
+  HWINEVENTHOOK minimiseHook = nullptr;
+  // Shown, hidden, destroyed, moved, cloaked: the anchor's program only,
+  // since every caret and cursor move of every program raises a
+  // location change.
+  HWINEVENTHOOK processHooks[3] = {};
+  DWORD hookedProcess = 0;
+  zorvane::FollowPacer pacer;
+  int frameMs = 17;
 };

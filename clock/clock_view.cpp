@@ -202,7 +202,20 @@ void ClockView::ChangeDpi(UINT newDpi) {
   LoadFont();
 }
 
+void ClockView::ListenToAnchor(bool on) {
+  if (on) {
+    anchor.Listen();
+  } else {
+    anchor.StopListening();
+  }
+}
+
+void ClockView::Follow(bool place) {
+  if (anchor.TakeFollow() && place) Render();
+}
+
 void ClockView::DisplayChanged() {
+  anchor.DisplayChanged();
   placedForValid = false;
   bordersMeasuredShown = false;
   pictureStale = true;

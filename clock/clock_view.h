@@ -66,6 +66,18 @@ class ClockView {
     return (titleMode != 0 && !shownForRefusal) || asideForFullScreen;
   }
 
+  // Listens to the system about the anchor and the foreground, or stops
+  // (while no one can see the clock, and at exit).
+  void ListenToAnchor(bool on);
+  // The system reported that the anchor moved, was sized, minimised,
+  // restored, hidden, cloaked or closed, or that another window came to
+  // the front. When a placement was asked for and `place` allows it, the
+  // clock is brought up to date the tick's own way, without reading the
+  // time: the anchor, the place and, in title mode, the caption. The text
+  // is the last tick's, so nothing is drawn again.
+  void Follow(bool place);
+  AnchorTracker& Anchor() { return anchor; }
+
   // The session ends: every borrowed caption goes back, with the bounded
   // wait of an exit.
   void EndSession();

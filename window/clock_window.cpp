@@ -82,6 +82,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
+    case AnchorTracker::kFollowMessage: OnAnchorChanged(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(LOWORD(wParam)); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
     case WM_DISPLAYCHANGE: view.DisplayChanged(); return 0;
@@ -109,6 +110,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   view.Attach(window, create->hInstance);
+  view.ListenToAnchor(true);
   StartTicks(window);
 
   // The clock cannot be moved, sized, minimised or restored by the system
@@ -164,6 +166,7 @@ void ClockWindow::OnTaskbarCreated() {
 
 void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
+  view.ListenToAnchor(false);
   WTSUnRegisterSessionNotification(window);
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
@@ -182,6 +185,12 @@ void ClockWindow::OnPaint(HWND window) {
 }
 
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
+  // The wait between two placements that follow the anchor: no tick, and
+  // the time shown stays that of the last tick.
+  if (timerId == AnchorTracker::kFollowTimerId) {
+    OnAnchorChanged();
+    return;
+  }
   view.ReadTime();
   if (timerId != kTimerId) return;
   RetryTrayIcon();
@@ -256,7 +265,10 @@ void ClockWindow::OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* sett
 }
 
 void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
-  if (Quiet() == wasQuiet || settings != nullptr) return;  // the settings session restarts the ticks
+  if (Quiet() == wasQuiet) return;
+  // No one can see the clock follow: the system need not tell it.
+  view.ListenToAnchor(!Quiet());
+  if (settings != nullptr) return;  // the settings session restarts the ticks
   if (Quiet()) {
     StopTicks(window);
   } else {
@@ -270,6 +282,13 @@ void ClockWindow::OnEndSession(HWND window, bool ending) {
   if (!ending) return;
   StopTicks(window);
   view.EndSession();
+}
+
+void ClockWindow::OnAnchorChanged() {
+  // The clock follows at once, as the next tick would. Not while the
+  // settings dialog is open (the clock stands hidden and still), nor while
+  // no one can see it.
+  view.Follow(settings == nullptr && !Quiet());
 }
 
 void ClockWindow::OnDpiChanged(UINT newDpi) {

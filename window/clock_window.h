@@ -70,6 +70,8 @@ class ClockWindow : public ClockApp {
   void OnSessionChange(HWND window, WPARAM event);
   void OnPowerSetting(HWND window, const POWERBROADCAST_SETTING* setting);
   void OnEndSession(HWND window, bool ending);
+  // The system reported a change of the anchor or the foreground.
+  void OnAnchorChanged();
   // While the session is locked or the display is off no one can see the
   // clock: it does not tick.
   bool Quiet() const { return locked || displayOff; }

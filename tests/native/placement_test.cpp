@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/follow_pacing.h"
 #include "core/placement.h"
 
 namespace zorvane {
@@ -183,6 +184,35 @@ TEST(Anchors, OnlyApplicationStylesAreAnchors) {
     EXPECT_EQ(c.application, IsApplicationStyle(c.toolWindow, c.appWindow, c.noActivate))
         << c.toolWindow << c.appWindow << c.noActivate;
   }
+}
+
+// Reports of the anchor moving: the first after a quiet spell is followed
+// at once, a burst becomes one placement, and placements are a frame apart
+// at least, also when the steady clock wraps round.
+TEST(Following, ABurstIsOnePlacementAndPlacementsAreAFrameApart) {
+  constexpr int kFrame = 17;
+  const struct {
+    bool report;  // a report arrives, else the asked-for placement is made
+    unsigned at;
+    int wait;     // what the report gives
+  } steps[] = {
+      {true, 1000, 0},  {true, 1001, FollowPacer::kAlreadyAsked}, {true, 1003, FollowPacer::kAlreadyAsked},
+      {false, 1004, 0}, {true, 1010, 11}, {true, 1012, FollowPacer::kAlreadyAsked},
+      {false, 1021, 0}, {true, 1038, 0},  {false, 1040, 0},
+      {true, 1090, 0},  {false, 0xFFFFFFF8u, 0}, {true, 3, 6},  // wraps round: 11 ms later
+  };
+  FollowPacer pacer;
+  for (const auto& s : steps) {
+    if (s.report) {
+      EXPECT_EQ(s.wait, pacer.Report(s.at, kFrame)) << "report at " << s.at;
+      EXPECT_TRUE(pacer.Asked());
+    } else {
+      pacer.Placed(s.at);
+      EXPECT_FALSE(pacer.Asked());
+    }
+  }
+  for (auto [hertz, frame] : {std::pair{60, 17}, {144, 7}, {50, 20}, {0, 17}, {1, 17}, {-5, 17}, {100000, 17}})
+    EXPECT_EQ(frame, FrameMilliseconds(hertz)) << hertz << " Hz";
 }
 
 TEST(Placement, ViewKeyNameIsColumnThenRow) {

@@ -34,6 +34,7 @@ namespace {
 struct Sent {
   int moves = 0;
   int captions = 0;
+  int follows = 0;  // placements the anchor's events asked for
 };
 std::mutex sentLock;
 std::map<HWND, Sent> sent;
@@ -54,8 +55,20 @@ ClockView* scaleChangeView = nullptr;
 HWND scaleChangeWindow = nullptr;
 UINT scaleChangeDpi = 0;
 
+// The view whose clock window follows the anchor's events, as the clock
+// window's own handler does.
+ClockView* followingView = nullptr;
+
 LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_GETTEXT && w == slowReader.load()) Sleep(400);
+  if (m == AnchorTracker::kFollowMessage || (m == WM_TIMER && wp == AnchorTracker::kFollowTimerId)) {
+    {
+      std::lock_guard<std::mutex> lock(sentLock);
+      ++sent[w].follows;
+    }
+    if (followingView != nullptr) followingView->Follow(true);
+    return 0;
+  }
   if (m == WM_WINDOWPOSCHANGING && w == scaleChangeWindow && scaleChangeView != nullptr) {
     ClockView* v = scaleChangeView;
     scaleChangeView = nullptr;
@@ -170,8 +183,10 @@ class ClockViewTest : public SettingsFileTest {
     ASSERT_NE(nullptr, clock);
     view = new ClockView;
     view->Attach(clock, GetModuleHandleA(nullptr));
+    followingView = view;
   }
   void TearDown() override {
+    followingView = nullptr;
     delete view;
     view = nullptr;
     for (HWND w : {clock, anchorA, anchorB}) if (w != nullptr && IsWindow(w)) DestroyWindow(w);
@@ -789,6 +804,92 @@ TEST_F(ClockViewTest, AHungAnchorNeitherStopsTheClockNorLosesItsCaption) {
     }
     TearDown();
   }
+}
+
+// Pumps the thread's messages until `done` holds, for 2 s at most.
+template <class Done>
+bool PumpUntil(Done done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > 2000) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
+// The system reports what happens to windows: the clock asks for a
+// placement only for what concerns the anchor (its own window, not its
+// caret or cursor, nor the clock's windows) or the foreground, and follows
+// at once. A burst of reports, as a drag brings, is one move and no
+// drawing. The hooks go to the anchor's program and all go away when the
+// clock stops listening.
+TEST_F(ClockViewTest, FollowsWhatTheSystemReportsOfTheAnchor) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");  // a text that never changes
+  Open();
+  AnchorTracker& tracker = view->Anchor();
+  view->ListenToAnchor(true);
+  EXPECT_EQ(2, tracker.Hooks()) << "the foreground and minimising, for every program";
+  anchorA = MakeAnchor("Window A", 300, 250, 500, 300);
+  anchorB = MakeAnchor("Window B", 500, 100, 300, 200);
+  MakeForeground(anchorA);
+  Tick();
+  EXPECT_EQ(5, tracker.Hooks());
+  EXPECT_EQ(GetCurrentProcessId(), tracker.HookedProcess()) << "the anchor's program";
+  view->ListenToAnchor(false);  // from here on the test hands in every event
+  EXPECT_EQ(0, tracker.Hooks());
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
+
+  const struct {
+    DWORD event;
+    HWND window;
+    LONG object;
+    bool follows;
+  } events[] = {
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_CARET, false},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_CURSOR, false},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorB, OBJID_WINDOW, false},  // another window of its program
+      {EVENT_OBJECT_LOCATIONCHANGE, clock, OBJID_WINDOW, false},    // the clock's own move
+      {EVENT_OBJECT_NAMECHANGE, anchorA, OBJID_WINDOW, false},      // title mode's write
+      {EVENT_SYSTEM_MINIMIZESTART, anchorA, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_MINIMIZEEND, anchorA, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_MINIMIZESTART, anchorB, OBJID_WINDOW, false},
+      {EVENT_OBJECT_HIDE, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_SHOW, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_DESTROY, anchorA, OBJID_WINDOW, true},
+      {0x8017, anchorA, OBJID_WINDOW, true},  // cloaked
+      {0x8018, anchorA, OBJID_WINDOW, true},  // uncloaked
+      {EVENT_SYSTEM_FOREGROUND, anchorB, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_FOREGROUND, clock, OBJID_WINDOW, false},
+  };
+  for (const auto& e : events) {
+    const int follows = SentTo(clock).follows;
+    tracker.OnEvent(e.event, e.window, e.object, CHILDID_SELF);
+    EXPECT_EQ(e.follows, tracker.FollowAsked()) << std::hex << e.event << " " << Caption(e.window) << " " << e.object;
+    EXPECT_TRUE(PumpUntil([&] { return !tracker.FollowAsked(); }));
+    EXPECT_EQ(follows + (e.follows ? 1 : 0), SentTo(clock).follows);
+  }
+
+  // A drag: ten reports before the clock's thread gets to them.
+  const unsigned drawings = view->CallsSoFar().drawings;
+  const int moves = SentTo(clock).moves, follows = SentTo(clock).follows;
+  MoveWindow(anchorA, 340, 270, 500, 300, TRUE);
+  for (int i = 0; i < 10; ++i) tracker.OnEvent(EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_WINDOW, CHILDID_SELF);
+  EXPECT_TRUE(PumpUntil([&] { return !tracker.FollowAsked(); }));
+  EXPECT_EQ(follows + 1, SentTo(clock).follows);
+  EXPECT_EQ(moves + 1, SentTo(clock).moves);
+  EXPECT_EQ(drawings, view->CallsSoFar().drawings) << "nothing is drawn again for a move";
+  EXPECT_EQ(340, ClockRect().left);
+  EXPECT_EQ(270, ClockRect().bottom);
+
+  // Another window comes to the front: the clock docks to it at once.
+  MakeForeground(anchorB);
+  tracker.OnEvent(EVENT_SYSTEM_FOREGROUND, anchorB, OBJID_WINDOW, CHILDID_SELF);
+  EXPECT_TRUE(PumpUntil([&] { return !tracker.FollowAsked(); }));
+  EXPECT_EQ(anchorB, view->AnchorWindow());
+  EXPECT_EQ(500, ClockRect().left);
+  EXPECT_EQ(100, ClockRect().bottom);
 }
 
 // Twice a second, and nothing has changed: the text is the same, the

@@ -15,6 +15,7 @@
 #include "app/clock_app.h"
 #include "app/dialog_base.h"
 #include "app/text_convert.h"
+#include "clock/anchor_tracker.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
 #include "test_support.h"
@@ -76,8 +77,9 @@ bool TicksWithin(Clock& clock, DWORD ms) {
   return false;
 }
 
-// No ticks while the display is off or the session locked; back, phased
-// again, as soon as the user can see. The display's state comes with a
+// No ticks while the display is off or the session locked, and no hooks
+// listening to other programs' windows; back, phased again, as soon as
+// the user can see, and none left after the clock ends. The display's state comes with a
 // record that only the system (or a test in the clock's own process) can
 // hand over.
 TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
@@ -86,6 +88,7 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   ASSERT_TRUE(TicksWithin(clock, 3000));
+  EXPECT_GE(AnchorTracker::LiveHooks(), 2) << "listening for the foreground and minimising";
 
   struct {
     POWERBROADCAST_SETTING head;
@@ -99,6 +102,7 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   };
   setDisplay(0);
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the display is off";
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
   setDisplay(2);  // dimmed: still seen
   EXPECT_TRUE(TicksWithin(clock, 1500));
 
@@ -106,9 +110,12 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   setDisplay(0);
   setDisplay(1);  // the display comes on at the lock screen
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the session is locked";
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
   SendMessageA(w, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
   EXPECT_TRUE(TicksWithin(clock, 1500));
+  EXPECT_GE(AnchorTracker::LiveHooks(), 2);
   DestroyClock(w);
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
 }
 
 // The clock window's seams to the system, replaced for one test: default
