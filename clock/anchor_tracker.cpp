@@ -9,37 +9,30 @@ AnchorTracker* listener = nullptr;
 
 // Out of context: the events come as messages to this thread, which asks
 // for a placement and returns. The hooks for every program leave out the
-// clock's own, whose windows are never the anchor; the anchor's program
-// is never the clock's, and Wine drops every event of a hook for one
-// program that also asks to skip its own.
+// clock's own, whose windows are never the anchor. The anchor's program
+// is never the clock's, so its hooks need not skip it; under Wine 10 a
+// hook for one program that also asks to skip the caller's receives no
+// event at all.
 constexpr DWORD kGlobalHookFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
 constexpr DWORD kProcessHookFlags = WINEVENT_OUTOFCONTEXT;
 // Not in every SDK's headers (Windows 8 and later).
 constexpr DWORD kEventCloaked = 0x8017;
 constexpr DWORD kEventUncloaked = 0x8018;
 
-// Hooks held by the program now, by every tracker.
+// Hooks held by the program now, by every owner.
 int liveHooks = 0;
 
 HWINEVENTHOOK Hook(DWORD first, DWORD last, DWORD process, WINEVENTPROC proc) {
-  HWINEVENTHOOK hook = SetWinEventHook(first, last, nullptr, proc, process, 0,
-                                       process == 0 ? kGlobalHookFlags : kProcessHookFlags);
-  if (hook != nullptr) ++liveHooks;
-  return hook;
-}
-
-void Unhook(HWINEVENTHOOK& hook) {
-  if (hook != nullptr && UnhookWinEvent(hook)) --liveHooks;
-  hook = nullptr;
+  return SetWinEventHook(first, last, nullptr, proc, process, 0,
+                         process == 0 ? kGlobalHookFlags : kProcessHookFlags);
 }
 
 // Milliseconds of a steady clock finer than the tick count's 16 ms.
 unsigned NowMs() {
   LARGE_INTEGER now{}, frequency{};
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart < 1000) return GetTickCount();
   QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  if (frequency.QuadPart == 0) return GetTickCount();
-  return static_cast<unsigned>(now.QuadPart / (frequency.QuadPart / 1000 == 0 ? 1 : frequency.QuadPart / 1000));
+  return static_cast<unsigned>(now.QuadPart / (frequency.QuadPart / 1000));
 }
 
 int DisplayHertz() {
@@ -76,6 +69,23 @@ bool IsApplicationWindow(HWND w) {
 }
 
 }  // namespace
+
+EventHook& EventHook::operator=(EventHook&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    hook = other.hook;  // counted already
+    other.hook = nullptr;
+  }
+  return *this;
+}
+
+void EventHook::Reset(HWINEVENTHOOK replacement) {
+  if (hook != nullptr && UnhookWinEvent(hook)) --liveHooks;
+  hook = replacement;
+  if (hook != nullptr) ++liveHooks;
+}
+
+int EventHook::Live() { return liveHooks; }
 
 zorvane::Rect MonitorRect(HMONITOR monitor, const RECT& fallback) {
   MONITORINFO info{};
@@ -146,8 +156,8 @@ void AnchorTracker::Listen() {
   listening = true;
   listener = this;
   frameMs = zorvane::FrameMilliseconds(DisplayHertz());
-  foregroundHook = Hook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, 0, EventProc);
-  minimiseHook = Hook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, 0, EventProc);
+  foregroundHook.Reset(Hook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, 0, EventProc));
+  minimiseHook.Reset(Hook(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, 0, EventProc));
   HookAnchorProcess();
 }
 
@@ -155,19 +165,17 @@ void AnchorTracker::StopListening() {
   if (!listening) return;
   listening = false;
   if (listener == this) listener = nullptr;
-  Unhook(foregroundHook);
-  Unhook(minimiseHook);
+  foregroundHook.Reset();
+  minimiseHook.Reset();
   UnhookAnchorProcess();
   // A request on its way is dropped when it arrives.
   if (pacer.Asked()) KillTimer(clock, kFollowTimerId);
   pacer.Reset();
 }
 
-int AnchorTracker::LiveHooks() { return liveHooks; }
-
 int AnchorTracker::Hooks() const {
-  int count = (foregroundHook != nullptr) + (minimiseHook != nullptr);
-  for (HWINEVENTHOOK hook : processHooks) count += hook != nullptr;
+  int count = static_cast<bool>(foregroundHook) + static_cast<bool>(minimiseHook);
+  for (const EventHook& hook : processHooks) count += static_cast<bool>(hook);
   return count;
 }
 
@@ -186,12 +194,12 @@ void AnchorTracker::HookAnchorProcess() {
       {kEventCloaked, kEventUncloaked},
   };
   for (int i = 0; i < 3; ++i) {
-    processHooks[i] = Hook(kRanges[i][0], kRanges[i][1], process, EventProc);
+    processHooks[i].Reset(Hook(kRanges[i][0], kRanges[i][1], process, EventProc));
   }
 }
 
 void AnchorTracker::UnhookAnchorProcess() {
-  for (HWINEVENTHOOK& hook : processHooks) Unhook(hook);
+  for (EventHook& hook : processHooks) hook.Reset();
   hookedProcess = 0;
 }
 

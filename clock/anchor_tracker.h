@@ -20,6 +20,27 @@
 // The monitor `monitor` covers; `fallback` where the system cannot say.
 zorvane::Rect MonitorRect(HMONITOR monitor, const RECT& fallback);
 
+// Owns one WinEvent hook: removed when replaced, reset or destroyed.
+class EventHook {
+ public:
+  EventHook() = default;
+  ~EventHook() { Reset(); }
+  EventHook(EventHook&& other) noexcept : hook(other.hook) { other.hook = nullptr; }
+  EventHook& operator=(EventHook&& other) noexcept;
+  EventHook(const EventHook&) = delete;
+  EventHook& operator=(const EventHook&) = delete;
+
+  // Removes the hook held, then holds `replacement`.
+  void Reset(HWINEVENTHOOK replacement = nullptr);
+  explicit operator bool() const { return hook != nullptr; }
+
+  // The hooks all owners of the program hold now.
+  static int Live();
+
+ private:
+  HWINEVENTHOOK hook = nullptr;
+};
+
 class AnchorTracker {
  public:
   // Posted to the clock window, and the timer set on it, when the system
@@ -71,7 +92,7 @@ class AnchorTracker {
   int Hooks() const;
   DWORD HookedProcess() const { return hookedProcess; }
   // The hooks all trackers of the program hold now.
-  static int LiveHooks();
+  static int LiveHooks() { return EventHook::Live(); }
   // The display's refresh rate may have changed.
   void DisplayChanged();
 
@@ -95,7 +116,6 @@ class AnchorTracker {
   static void CALLBACK EventProc(HWINEVENTHOOK hook, DWORD event, HWND window, LONG objectId, LONG childId,
                                  DWORD thread, DWORD time);
 
-
   HWND clock = nullptr;
   // The anchor: the last foreground window that was an application's.
   HWND foregroundWindow = nullptr;
@@ -103,12 +123,12 @@ class AnchorTracker {
 
   bool listening = false;
   // Which window comes to the front, and minimising (any program's).
-  HWINEVENTHOOK foregroundHook = nullptr;
-  HWINEVENTHOOK minimiseHook = nullptr;
+  EventHook foregroundHook;
+  EventHook minimiseHook;
   // Shown, hidden, destroyed, moved, cloaked: the anchor's program only,
   // since every caret and cursor move of every program raises a
   // location change.
-  HWINEVENTHOOK processHooks[3] = {};
+  EventHook processHooks[3];
   DWORD hookedProcess = 0;
   zorvane::FollowPacer pacer;
   int frameMs = 17;
