@@ -19,32 +19,6 @@ constexpr LONG kMaxPictureSize = 16384;
 
 zorvane::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-// The monitor that holds `r`, so that a clock docked to a window on a
-// second monitor stays on that monitor.
-zorvane::Rect MonitorOf(HMONITOR monitor, const RECT& fallback) {
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (monitor != nullptr && GetMonitorInfoA(monitor, &info)) return ToRect(info.rcMonitor);
-  return ToRect(fallback);
-}
-
-// Whether the user can see `w` as an application's window: shown, not
-// minimised (its rectangle is then far off the screen), not cloaked (on
-// another virtual desktop, or a suspended application's).
-bool Visible(HWND w) {
-  return IsWindowVisible(w) && !IsIconic(w) && !system_answers::Current().cloaked(w);
-}
-
-// An application window: visible, and not one of the shell's own windows
-// (taskbar, desktop, Start, the task switcher).
-bool IsApplicationWindow(HWND w) {
-  char className[64] = {};
-  if (GetClassNameA(w, className, sizeof className) > 0 && zorvane::IsShellWindowClass(className)) {
-    return false;
-  }
-  return Visible(w);
-}
-
 }  // namespace
 
 ClockView::ClockView()
@@ -56,8 +30,6 @@ ClockView::ClockView()
       timeFormat{},
       displayText{},
       eras(zorvane::BuiltInEras()),
-      foregroundWindow(nullptr),
-      anchorShown(false),
       docked(false),
       overFullScreen(false),
       asideForFullScreen(false),
@@ -80,6 +52,8 @@ ClockView::ClockView()
       monitorDpi(dpi::kDefault),
       placedFor{},
       placedForValid(false),
+      ownBorders{0, 0, 0, 0},
+      bordersMeasuredShown(false),
       taskbarQueries(0),
       drawings(0) {}
 
@@ -97,8 +71,7 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   window = clockWindow;
   instance = module;
   captions.GiveBack();
-  foregroundWindow = nullptr;
-  anchorShown = false;
+  anchor.Attach(window);
   docked = false;
   asideForFullScreen = false;
   picture.Reset();
@@ -108,6 +81,8 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   drawnText[0] = '\0';
   monitorDpi = dpi::ForWindow(window);
   placedForValid = false;
+  ownBorders = zorvane::Insets{0, 0, 0, 0};
+  bordersMeasuredShown = false;
   brush.Reset();
   font.Reset();
   column = zorvane::Left;
@@ -212,11 +187,26 @@ void ClockView::LoadTitleMode() {
 void ClockView::ChangeDpi(UINT newDpi) {
   if (newDpi == 0) return;
   monitorDpi = newDpi;
+  bordersMeasuredShown = false;  // the borders scale with the DPI
   LoadFont();
 }
 
+void ClockView::ListenToAnchor(bool on) {
+  if (on) {
+    anchor.Listen();
+  } else {
+    anchor.StopListening();
+  }
+}
+
+void ClockView::Follow(bool place) {
+  if (anchor.TakeFollow() && place) Render();
+}
+
 void ClockView::DisplayChanged() {
+  anchor.DisplayChanged();
   placedForValid = false;
+  bordersMeasuredShown = false;
   pictureStale = true;
 }
 
@@ -235,13 +225,9 @@ void ClockView::StepBack() {
   if (zorvane::PreviousStop(viewTable, row, column)) Place();
 }
 
-bool ClockView::AnchorRect(RECT& rect) const {
-  return anchorShown && foregroundWindow != nullptr && GetWindowRect(foregroundWindow, &rect);
-}
-
 void ClockView::Place() {
-  RECT anchor{};
-  if (!AnchorRect(anchor)) {
+  RECT anchorRect{};
+  if (!anchor.WindowRect(anchorRect)) {
     if (!docked) {
       // No application window has been in front yet: the corner.
       MoveTo(0, 0, textRect.right, textRect.bottom);
@@ -268,7 +254,7 @@ void ClockView::Place() {
     if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) bar.rc = RECT{};
   }
 
-  const PlacedFor inputs{foregroundWindow, anchor, bar.rc, row, column,
+  const PlacedFor inputs{anchor.Window(), anchorRect, bar.rc, row, column,
                          textRect.right, textRect.bottom, monitorDpi};
   if (!placedForValid || !Same(inputs, placedFor)) {
     RECT screen{};
@@ -279,22 +265,17 @@ void ClockView::Place() {
     // this is the whole screen.
     const zorvane::Rect bounds =
         row == zorvane::Taskbar
-            ? MonitorOf(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
-            : MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTOPRIMARY), screen);
+            ? MonitorRect(MonitorFromRect(&bar.rc, MONITOR_DEFAULTTOPRIMARY), screen)
+            : anchor.Monitor(screen);
     // Where the system can say, the anchor's visible frame: without it the
     // clock would dock to the invisible borders round the window. It moves
     // only with the window's rectangle, so it is asked only when that did.
-    RECT frame = anchor, visible{};
-    if (system_answers::Current().frameBounds(foregroundWindow, &visible)) frame = visible;
+    const RECT frame = anchor.VisibleFrame(anchorRect);
     // The clock's own invisible borders: its visible frame is what meets
     // the anchor's.
-    zorvane::Insets border{0, 0, 0, 0};
-    RECT own{}, ownFrame{};
-    if (GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame)) {
-      border = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
-    }
+    if (!bordersMeasuredShown) MeasureOwnBorders();
     const zorvane::Rect r = zorvane::PlaceRect(row, column, bounds, ToRect(bar.rc), ToRect(frame),
-                                               outer.right - outer.left, outer.bottom - outer.top, border);
+                                               outer.right - outer.left, outer.bottom - outer.top, ownBorders);
     windowRect = RECT{r.left, r.top, r.right, r.bottom};
     placedFor = inputs;
     placedForValid = true;
@@ -302,6 +283,31 @@ void ClockView::Place() {
   }
   MoveTo(windowRect.left, windowRect.top, windowRect.right - windowRect.left,
          windowRect.bottom - windowRect.top);
+}
+
+bool ClockView::MeasureOwnBorders() {
+  zorvane::Insets measured{0, 0, 0, 0};
+  RECT own{}, ownFrame{};
+  const bool answered =
+      GetWindowRect(window, &own) && system_answers::Current().frameBounds(window, &ownFrame);
+  if (answered) measured = zorvane::InsetsOf(ToRect(own), ToRect(ownFrame));
+  // The system reports the frame only once the window has been shown: a
+  // hidden clock's answer is asked again after it is shown. A shown
+  // window's missing answer means there is no compositor, and no borders.
+  if (IsWindowVisible(window)) bordersMeasuredShown = true;
+  if (measured.left == ownBorders.left && measured.top == ownBorders.top && measured.right == ownBorders.right &&
+      measured.bottom == ownBorders.bottom) {
+    return false;
+  }
+  ownBorders = measured;
+  placedForValid = false;  // a placement made with the old borders is off by their difference
+  return true;
+}
+
+void ClockView::WindowShown() {
+  // The first show gives the borders their real size: the clock is placed
+  // anew at once rather than when the anchor next moves.
+  if (!bordersMeasuredShown && MeasureOwnBorders() && docked) Place();
 }
 
 bool ClockView::Same(const PlacedFor& a, const PlacedFor& b) {
@@ -325,41 +331,10 @@ void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displa
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 
-void ClockView::UpdateAnchor() {
-  // Only an application window becomes the anchor. The clock window and
-  // the windows it owns (its dialogs, its menus) never count: clicking the
-  // clock must not make it dock to itself. Nor do the shell's windows, a
-  // hidden, minimised or cloaked window, or no foreground window at all
-  // (for a moment at every switch, and while the session is locked): the
-  // anchor then stays as it was. A new foreground window is examined once
-  // it differs from the anchor.
-  HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr && foreground != foregroundWindow && foreground != window &&
-      GetWindow(foreground, GW_OWNER) != window && IsApplicationWindow(foreground)) {
-    foregroundWindow = foreground;
-  }
-  anchorShown = foregroundWindow != nullptr && IsWindow(foregroundWindow) && Visible(foregroundWindow);
-}
-
-bool ClockView::FullScreenAhead() const {
-  if (overFullScreen) return false;
-  if (system_answers::FullScreenState(system_answers::Current().notificationState())) return true;
-  if (!anchorShown) return false;
-  // A window without a caption that covers its monitor exactly. The
-  // monitor is asked only of such a window: most anchors have a caption.
-  const LONG style = GetWindowLongA(foregroundWindow, GWL_STYLE);
-  const bool captioned = (style & WS_CAPTION) == WS_CAPTION;
-  const bool maximised = IsZoomed(foregroundWindow) != FALSE;
-  if (captioned || maximised) return false;
-  RECT r{};
-  if (!GetWindowRect(foregroundWindow, &r)) return false;
-  return zorvane::IsFullScreen(ToRect(r),
-                               MonitorOf(MonitorFromWindow(foregroundWindow, MONITOR_DEFAULTTONEAREST), r),
-                               captioned, maximised);
-}
+bool ClockView::FullScreenAhead() const { return !overFullScreen && anchor.FullScreen(); }
 
 void ClockView::Render() {
-  UpdateAnchor();
+  anchor.Update();
   FormatTime();
   // The text changes once a second at most, and ticks come twice a second:
   // the picture is made again only when it would look different.
@@ -446,14 +421,14 @@ int ClockView::UpdateCaption() {
   }
   if (titleMode != 0) {
     // An anchor that cannot be seen gets its caption back, as at a switch.
-    if (!anchorShown) {
+    if (!anchor.Shown()) {
       captions.GiveBack();
       return 1;
     }
     // A window that refuses the clock's write gets the clock window docked
     // to it instead, as in normal mode; the next window that takes the
     // text hides it again.
-    if (captions.Show(foregroundWindow, wideText)) {
+    if (captions.Show(anchor.Window(), wideText)) {
       if (shownForRefusal) ShowWindow(window, SW_HIDE);
       shownForRefusal = false;
       return 1;
@@ -461,6 +436,7 @@ int ClockView::UpdateCaption() {
     shownForRefusal = true;
   }
   if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);
+  WindowShown();
   return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/gdi.h"
 #include "app/text_convert.h"
+#include "clock/anchor_tracker.h"
 #include "clock/borrowed_captions.h"
 #include "core/japanese_calendar.h"
 #include "core/placement.h"
@@ -72,6 +73,18 @@ class ClockView {
     return (titleMode != 0 && !shownForRefusal) || asideForFullScreen;
   }
 
+  // Listens to the system about the anchor and the foreground, or stops
+  // (while no one can see the clock, and at exit).
+  void ListenToAnchor(bool on);
+  // The system reported that the anchor moved, was sized, minimised,
+  // restored, hidden, cloaked or closed, or that another window came to
+  // the front. When a placement was asked for and `place` allows it, the
+  // clock is brought up to date the tick's own way, without reading the
+  // time: the anchor, the place and, in title mode, the caption. The text
+  // is the last tick's, so nothing is drawn again.
+  void Follow(bool place);
+  AnchorTracker& Anchor() { return anchor; }
+
   // The session ends: every borrowed caption goes back, with the bounded
   // wait of an exit.
   void EndSession();
@@ -108,7 +121,9 @@ class ClockView {
   // The local time of the last reading, and the eras the text is made with.
   const std::tm& LocalTime() const { return localTime; }
   const zorvane::EraList& Eras() const { return eras; }
-  HWND AnchorWindow() const { return foregroundWindow; }
+  // The anchor window; none until an application window has been in
+  // front at a tick.
+  HWND AnchorWindow() const { return anchor.Window(); }
   // Whether the last tick stepped aside for a fullscreen program.
   bool AsideForFullScreen() const { return asideForFullScreen; }
   HFONT Font() const { return font.Get(); }
@@ -122,15 +137,17 @@ class ClockView {
   int row;
 
  private:
-  void UpdateAnchor();
   // Whether a fullscreen program is in front (the anchor, or what the shell
   // reports) and the settings do not keep the clock over it.
   bool FullScreenAhead() const;
-  // The anchor's window rectangle; false while it is not seen or cannot be
-  // read.
-  bool AnchorRect(RECT& rect) const;
   // Draws the text into the picture and places the window.
   void Draw();
+  // Asks the system for the clock's own invisible borders; true when they
+  // differ from those the placement used.
+  bool MeasureOwnBorders();
+  // The clock window is shown: its borders are measured again if they were
+  // not yet measured on a shown window, and the clock placed with them.
+  void WindowShown();
   // Moves the window to `r` unless it is there already.
   void MoveTo(int left, int top, int width, int height);
   // A bitmap of the text's size in `picture`, made only when the size
@@ -164,11 +181,9 @@ class ClockView {
   // The eras of the format language, read from the system with the format
   // rather than at every tick.
   zorvane::EraList eras;
-  HWND foregroundWindow;
-  // The anchor can be seen at the last tick: not minimised, hidden, cloaked
-  // or closed since it came to the front. While it cannot, the clock stays
-  // where it was.
-  bool anchorShown;
+  // The window the clock docks to; while it cannot be seen, the clock
+  // stays where it was.
+  AnchorTracker anchor;
   // A placement against an anchor has been made; before it, the clock
   // waits in the screen's corner.
   bool docked;
@@ -210,6 +225,10 @@ class ClockView {
   UINT monitorDpi;
   PlacedFor placedFor;
   bool placedForValid;
+  // The clock's own invisible borders, and whether they were measured on
+  // the shown window; a hidden window's frame is not reported yet.
+  zorvane::Insets ownBorders;
+  bool bordersMeasuredShown;
   unsigned taskbarQueries;
   unsigned drawings;
 };

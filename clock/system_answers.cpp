@@ -69,9 +69,16 @@ Override::Override(const Answers& answers) : previous(current) { current = &answ
 
 Override::~Override() { current = previous; }
 
-bool FullScreenState(int notificationState) {
-  return notificationState == QUNS_BUSY || notificationState == QUNS_RUNNING_D3D_FULL_SCREEN ||
-         notificationState == QUNS_PRESENTATION_MODE;
+zorvane::ShellState ShellStateOf(int notificationState) {
+  switch (notificationState) {
+    case QUNS_RUNNING_D3D_FULL_SCREEN:
+    case QUNS_PRESENTATION_MODE:
+      return zorvane::ShellState::FullScreenProgram;
+    case QUNS_BUSY:
+      return zorvane::ShellState::Busy;
+    default:
+      return zorvane::ShellState::Other;
+  }
 }
 
 }  // namespace system_answers

@@ -9,6 +9,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "core/placement.h"
+
 namespace system_answers {
 
 struct Answers {
@@ -63,8 +65,8 @@ class Override {
   const Answers* previous;
 };
 
-// The user is in a fullscreen program or a presentation: the shell says
-// it is busy, running a Direct3D fullscreen program, or presenting.
-bool FullScreenState(int notificationState);
+// What the shell's notification state (a QUNS_ value) says of fullscreen
+// programs.
+zorvane::ShellState ShellStateOf(int notificationState);
 
 }  // namespace system_answers

@@ -87,6 +87,8 @@ bool IsShellWindowClass(const char* className) {
       "Shell_InputSwitchTopLevelWindow",  // input language switcher
       "DV2ControlHost",                 // Start (Windows 7)
       "#32768",                         // a popup menu
+      "#32771",                         // the classic task switcher (Alt+Tab)
+      "WindowsDashboard",               // the widgets board (Windows 11)
   };
   if (className == nullptr) return false;
   for (const char* shell : kShellClasses) {
@@ -98,8 +100,19 @@ bool IsShellWindowClass(const char* className) {
   return false;
 }
 
-bool IsFullScreen(const Rect& window, const Rect& monitor, bool captioned, bool maximised) {
-  return !captioned && !maximised && window == monitor;
+bool IsApplicationStyle(bool toolWindow, bool appWindow, bool noActivate) {
+  if (noActivate) return false;
+  return !toolWindow || appWindow;
+}
+
+bool IsFullScreen(ShellState shell, const Rect& anchor, const Rect& monitor, bool captioned,
+                  bool anchorInFront) {
+  if (shell == ShellState::FullScreenProgram) return true;
+  const bool covers = anchor.left <= monitor.left && anchor.top <= monitor.top &&
+                      anchor.right >= monitor.right && anchor.bottom >= monitor.bottom;
+  if (!covers) return false;
+  if (shell == ShellState::Busy && anchorInFront) return true;
+  return !captioned;
 }
 
 bool NextStop(const ViewTable& table, int& row, int& column) {

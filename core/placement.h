@@ -59,12 +59,27 @@ Insets InsetsOf(const Rect& window, const Rect& frame);
 // task switcher, menus. The clock never docks to these.
 bool IsShellWindowClass(const char* className);
 
+// Whether a window of these extended styles is an application's own
+// window, as the taskbar tells them: a tool window (a launcher, a tray
+// flyout, the ghost of a hung program) is not, unless it is marked as an
+// application window; nor is a window that never takes the focus (an
+// on-screen keyboard, a notification), however it is marked.
+bool IsApplicationStyle(bool toolWindow, bool appWindow, bool noActivate);
+
+// What the shell reports of the user's moment, as far as fullscreen
+// programs go: a Direct3D program or a presentation for certain, or
+// "busy", the shell's guess, which some overlays keep set for good.
+enum class ShellState { Other, Busy, FullScreenProgram };
+
 // Whether the anchor is a fullscreen program (a video, a game, a slide
-// show) that the clock must not cover: a window without a caption whose
-// rectangle is exactly its monitor's. A maximised window, or one with a
-// caption, is an ordinary window even when it fills the monitor (as it
-// does with a taskbar that hides itself).
-bool IsFullScreen(const Rect& window, const Rect& monitor, bool captioned, bool maximised);
+// show) that the clock must not cover. The shell's certain word holds
+// whatever the anchor is; its "busy" counts only while the anchor is in
+// front and covers all of its monitor. Otherwise the anchor alone tells: a
+// window without a caption whose rectangle covers all of its monitor,
+// maximised or not, overhanging it or not. A window with a caption is an
+// ordinary window even when it fills the monitor.
+bool IsFullScreen(ShellState shell, const Rect& anchor, const Rect& monitor, bool captioned,
+                  bool anchorInFront);
 
 // Move `row`/`column` to the next or previous stop in index order
 // (index = row * 3 + column), wrapping round. Stepping starts from the

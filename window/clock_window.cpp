@@ -113,6 +113,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
+    case AnchorTracker::kFollowMessage: OnAnchorChanged(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(wParam); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
     case WM_DISPLAYCHANGE: view.DisplayChanged(); tray.ChangeScale(); return 0;
@@ -140,6 +141,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   view.Attach(window, create->hInstance);
+  view.ListenToAnchor(true);
   StartTicks(window);
 
   // The clock cannot be moved, sized, minimised or restored by the system
@@ -177,6 +179,7 @@ void ClockWindow::OnTaskbarCreated() { tray.AddAgain(); }
 
 void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
+  view.ListenToAnchor(false);
   WTSUnRegisterSessionNotification(window);
   if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
   displayNotification = nullptr;
@@ -195,6 +198,12 @@ void ClockWindow::OnPaint(HWND window) {
 }
 
 void ClockWindow::OnTimer(HWND window, UINT_PTR timerId) {
+  // The wait between two placements that follow the anchor: no tick, and
+  // the time shown stays that of the last tick.
+  if (timerId == AnchorTracker::kFollowTimerId) {
+    OnAnchorChanged();
+    return;
+  }
   view.ReadTime();
   if (timerId != kTimerId) return;
   tray.Retry();
@@ -305,7 +314,10 @@ void ClockWindow::OnPowerSetting(HWND window, LPARAM record) {
 }
 
 void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
-  if (Quiet() == wasQuiet || settings != nullptr) return;  // the settings session restarts the ticks
+  if (Quiet() == wasQuiet) return;
+  // No one can see the clock follow: the system need not tell it.
+  view.ListenToAnchor(!Quiet());
+  if (settings != nullptr) return;  // the settings session restarts the ticks
   if (Quiet()) {
     StopTicks(window);
   } else {
@@ -327,6 +339,13 @@ void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
   // the captions go back now, within the bounded wait of an exit.
   StopTicks(window);
   view.EndSession();
+}
+
+void ClockWindow::OnAnchorChanged() {
+  // The clock follows at once, as the next tick would. Not while the
+  // settings dialog is open (the clock stands hidden and still), nor while
+  // no one can see it.
+  view.Follow(settings == nullptr && !Quiet());
 }
 
 void ClockWindow::OnDpiChanged(WPARAM dpis) {

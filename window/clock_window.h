@@ -64,6 +64,8 @@ class ClockWindow : public ClockApp {
   void OnSessionChange(HWND window, WPARAM event);
   void OnPowerSetting(HWND window, LPARAM record);
   void OnEndSession(HWND window, bool ending, LPARAM reason);
+  // The system reported a change of the anchor or the foreground.
+  void OnAnchorChanged();
   // While the session is locked or the display is off no one can see the
   // clock: it does not tick.
   bool Quiet() const { return locked || displayOff; }

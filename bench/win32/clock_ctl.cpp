@@ -10,14 +10,26 @@
 //                           of CLASS
 //   clock_ctl front CLASS   bring that window to the front and check that it
 //                           stays there; prints where it and the clock are
+//   clock_ctl follow CLASS N
+//                           move that window N times, each at another point
+//                           of the clock's half second, and time how long
+//                           the clock takes to stand docked above it again
+//                           (its bottom on the window's top, its left on
+//                           its left), polling every millisecond; prints
+//                           the median, 95th percentile and most, in ms
+//   clock_ctl drag CLASS S  move that window by a pixel every 16 ms, to and
+//                           fro, for S seconds, as a user's drag does
 // Each command waits (bounded) for the window to exist. Exit code 0 on
 // success; 1 when the window is not found, its program does not end within
 // 10 s, or it does not stay in front; 2 on bad usage.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "res/resource.h"
 
@@ -111,6 +123,75 @@ int Front(const char* cls) {
   return ok ? 0 : 1;
 }
 
+double NowMs() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void MoveTo(HWND window, int x, int y) {
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Follow(const char* cls, int count) {
+  HWND window = Find(cls);
+  HWND clock = Find(kClockClass);
+  if (window == nullptr || clock == nullptr || count < 1) return 1;
+  RECT start{};
+  GetWindowRect(window, &start);
+  // Each place differs from the one before.
+  constexpr int kOffsets[][2] = {{40, 0}, {40, 30}, {0, 30}, {0, 0}};
+  std::vector<double> times;
+  for (int i = 0; i < count; ++i) {
+    Sleep(static_cast<DWORD>(50 + (i * 173) % 450));
+    const int x = start.left + kOffsets[i % 4][0], y = start.top + kOffsets[i % 4][1];
+    const double begin = NowMs();
+    MoveTo(window, x, y);
+    double took = 2000;
+    for (;;) {
+      RECT r{};
+      GetWindowRect(clock, &r);
+      const double now = NowMs() - begin;
+      if (r.left == x && r.bottom == y) {
+        took = now;
+        break;
+      }
+      if (now >= 2000) break;
+      Sleep(1);
+    }
+    times.push_back(took);
+  }
+  MoveTo(window, start.left, start.top);
+  std::sort(times.begin(), times.end());
+  const auto rank = [&](double p) {
+    size_t r = static_cast<size_t>(p * static_cast<double>(times.size()) + 0.999999);
+    return times[std::min(times.size(), std::max<size_t>(r, 1)) - 1];
+  };
+  std::printf("follow: %d moves, median %.1f ms, p95 %.1f ms, most %.1f ms\n", count, rank(0.5), rank(0.95),
+              times.back());
+  return 0;
+}
+
+int Drag(const char* cls, int seconds) {
+  HWND window = Find(cls);
+  if (window == nullptr || seconds < 1) return 1;
+  RECT start{};
+  GetWindowRect(window, &start);
+  const double end = NowMs() + 1000.0 * seconds;
+  int moves = 0, offset = 0, step = 1;
+  while (NowMs() < end) {
+    offset += step;
+    if (offset == 100 || offset == 0) step = -step;
+    MoveTo(window, start.left + offset, start.top + offset / 4);
+    ++moves;
+    Sleep(16);
+  }
+  MoveTo(window, start.left, start.top);
+  std::printf("drag: %d moves in %d s\n", moves, seconds);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +200,8 @@ int main(int argc, char** argv) {
   }
   if (argc == 3 && std::strcmp(argv[1], "close") == 0) return PostAndWait(argv[2], argv[2], WM_CLOSE, 0);
   if (argc == 3 && std::strcmp(argv[1], "front") == 0) return Front(argv[2]);
-  std::fprintf(stderr, "usage: clock_ctl exit | close CLASS | front CLASS\n");
+  if (argc == 4 && std::strcmp(argv[1], "follow") == 0) return Follow(argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "drag") == 0) return Drag(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr, "usage: clock_ctl exit | close CLASS | front CLASS | follow CLASS N | drag CLASS S\n");
   return 2;
 }

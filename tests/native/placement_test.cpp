@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/follow_pacing.h"
 #include "core/placement.h"
 
 namespace zorvane {
@@ -136,18 +137,82 @@ TEST(Placement, VisibleFramesMeet) {
 TEST(Anchors, ShellWindowsAndFullScreenPrograms) {
   for (const char* shell : {"Shell_TrayWnd", "Shell_SecondaryTrayWnd", "Progman", "WorkerW",
                             "Windows.UI.Core.CoreWindow", "XamlExplorerHostIslandWindow",
-                            "ForegroundStaging", "#32768"})
+                            "ForegroundStaging", "#32768", "#32771", "WindowsDashboard"})
     EXPECT_TRUE(IsShellWindowClass(shell)) << shell;
-  for (const char* app : {"Notepad", "Progman2", "Shell_TrayWn", "", "CabinetWClass"})
+  for (const char* app : {"Notepad", "Progman2", "Shell_TrayWn", "", "CabinetWClass", "#3277"})
     EXPECT_FALSE(IsShellWindowClass(app)) << app;
   EXPECT_FALSE(IsShellWindowClass(nullptr));
 
   const Rect monitor{1920, 0, 3200, 1024};
-  EXPECT_TRUE(IsFullScreen(monitor, monitor, false, false));
-  EXPECT_FALSE(IsFullScreen(monitor, monitor, true, false)) << "a captioned window filling the screen";
-  EXPECT_FALSE(IsFullScreen(monitor, monitor, false, true)) << "maximised, the taskbar hidden";
-  EXPECT_FALSE(IsFullScreen(Rect{1920, 0, 3200, 1023}, monitor, false, false));
-  EXPECT_FALSE(IsFullScreen(Rect{1919, -1, 3201, 1025}, monitor, false, false));
+  const Rect overhanging{1912, -8, 3208, 1032}, short_{1920, 0, 3200, 1023}, small{2000, 100, 2600, 700};
+  using S = ShellState;
+  const struct {
+    S shell;
+    Rect window;
+    bool captioned;
+    bool inFront;
+    bool fullScreen;
+    const char* what;
+  } cases[] = {
+      {S::Other, monitor, false, true, true, "borderless, exactly the monitor"},
+      {S::Other, overhanging, false, true, true, "borderless and maximised, overhanging the monitor"},
+      {S::Other, overhanging, false, false, true, "the same, another window in front for a moment"},
+      {S::Other, short_, false, true, false, "a pixel short of the monitor"},
+      {S::Other, monitor, true, true, false, "captioned, filling the monitor"},
+      {S::Other, overhanging, true, true, false, "captioned and maximised"},
+      {S::FullScreenProgram, small, true, false, true, "a Direct3D program or a presentation"},
+      {S::Busy, small, false, true, false, "busy, a small window in front"},
+      {S::Busy, overhanging, true, true, true, "busy, a captioned window covering the monitor in front"},
+      {S::Busy, overhanging, true, false, false, "busy, that window not in front"},
+      {S::Busy, short_, true, true, false, "busy, a window a pixel short in front"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.fullScreen, IsFullScreen(c.shell, c.window, monitor, c.captioned, c.inFront)) << c.what;
+  }
+}
+
+TEST(Anchors, OnlyApplicationStylesAreAnchors) {
+  const struct {
+    bool toolWindow, appWindow, noActivate, application;
+  } cases[] = {
+      {false, false, false, true},  {false, true, false, true},  // ordinary windows
+      {true, false, false, false},                               // a launcher, a flyout, a ghost
+      {true, true, false, true},                                 // a tool window marked as an application's
+      {false, false, true, false},  {true, true, true, false},   // never takes the focus
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.application, IsApplicationStyle(c.toolWindow, c.appWindow, c.noActivate))
+        << c.toolWindow << c.appWindow << c.noActivate;
+  }
+}
+
+// Reports of the anchor moving: the first after a quiet spell is followed
+// at once, a burst becomes one placement, and placements are a frame apart
+// at least, also when the steady clock wraps round.
+TEST(Following, ABurstIsOnePlacementAndPlacementsAreAFrameApart) {
+  constexpr int kFrame = 17;
+  const struct {
+    bool report;  // a report arrives, else the asked-for placement is made
+    unsigned at;
+    int wait;     // what the report gives
+  } steps[] = {
+      {true, 1000, 0},  {true, 1001, FollowPacer::kAlreadyAsked}, {true, 1003, FollowPacer::kAlreadyAsked},
+      {false, 1004, 0}, {true, 1010, 11}, {true, 1012, FollowPacer::kAlreadyAsked},
+      {false, 1021, 0}, {true, 1038, 0},  {false, 1040, 0},
+      {true, 1090, 0},  {false, 0xFFFFFFF8u, 0}, {true, 3, 6},  // wraps round: 11 ms later
+  };
+  FollowPacer pacer;
+  for (const auto& s : steps) {
+    if (s.report) {
+      EXPECT_EQ(s.wait, pacer.Report(s.at, kFrame)) << "report at " << s.at;
+      EXPECT_TRUE(pacer.Asked());
+    } else {
+      pacer.Placed(s.at);
+      EXPECT_FALSE(pacer.Asked());
+    }
+  }
+  for (auto [hertz, frame] : {std::pair{60, 17}, {144, 7}, {50, 20}, {0, 17}, {1, 17}, {-5, 17}, {100000, 17}})
+    EXPECT_EQ(frame, FrameMilliseconds(hertz)) << hertz << " Hz";
 }
 
 }  // namespace

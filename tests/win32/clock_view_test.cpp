@@ -35,6 +35,7 @@ namespace {
 struct Sent {
   int moves = 0;
   int captions = 0;
+  int follows = 0;  // placements the anchor's events asked for
 };
 std::mutex sentLock;
 std::map<HWND, Sent> sent;
@@ -55,8 +56,20 @@ ClockView* scaleChangeView = nullptr;
 HWND scaleChangeWindow = nullptr;
 UINT scaleChangeDpi = 0;
 
+// The view whose clock window follows the anchor's events, as the clock
+// window's own handler does.
+ClockView* followingView = nullptr;
+
 LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_GETTEXT && w == slowReader.load()) Sleep(400);
+  if (m == AnchorTracker::kFollowMessage || (m == WM_TIMER && wp == AnchorTracker::kFollowTimerId)) {
+    {
+      std::lock_guard<std::mutex> lock(sentLock);
+      ++sent[w].follows;
+    }
+    if (followingView != nullptr) followingView->Follow(true);
+    return 0;
+  }
   if (m == WM_WINDOWPOSCHANGING && w == scaleChangeWindow && scaleChangeView != nullptr) {
     ClockView* v = scaleChangeView;
     scaleChangeView = nullptr;
@@ -86,9 +99,10 @@ void RegisterTestClasses() {
   done = true;
 }
 
-HWND MakeWindow(const char* className, const char* caption, DWORD style, int x, int y, int w, int h) {
+HWND MakeWindow(const char* className, const char* caption, DWORD style, int x, int y, int w, int h,
+                DWORD exStyle = 0) {
   RegisterTestClasses();
-  return CreateWindowExA(0, className, caption, style, x, y, w, h, nullptr, nullptr,
+  return CreateWindowExA(exStyle, className, caption, style, x, y, w, h, nullptr, nullptr,
                          GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -171,10 +185,12 @@ class ClockViewTest : public SettingsFileTest {
     view = new ClockView;
     Reload();
     view->Attach(clock, GetModuleHandleA(nullptr));
+    followingView = view;
   }
   // The view takes up the settings file as it is now.
   void Reload() { view->SetSettings(clock_settings::Load(GetModuleHandleA(nullptr))); }
   void TearDown() override {
+    followingView = nullptr;
     delete view;
     view = nullptr;
     for (HWND w : {clock, anchorA, anchorB}) if (w != nullptr && IsWindow(w)) DestroyWindow(w);
@@ -297,13 +313,14 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
 
 // What a test says the system answers: each window's visible frame 7
 // pixels inside its rectangle left, right and bottom (Windows 10 and 11),
-// the cloaked window, the shell's notification state.
+// reported once the window is shown, the cloaked window, the shell's
+// notification state.
 struct InjectedAnswers {
   static inline HWND cloakedWindow = nullptr;
   static inline int state = 5;  // QUNS_ACCEPTS_NOTIFICATIONS
   static inline bool frames = false;
   static bool FrameBounds(HWND w, RECT* frame) {
-    if (!frames || !GetWindowRect(w, frame)) return false;
+    if (!frames || !IsWindowVisible(w) || !GetWindowRect(w, frame)) return false;
     frame->left += 7;
     frame->right -= 7;
     frame->bottom -= 7;
@@ -324,7 +341,8 @@ struct InjectedAnswers {
 
 // Until an application window has been in front the clock waits in the
 // corner at the size of its text. After that only application windows are
-// anchors: the shell's windows, hidden, minimised and cloaked windows and
+// anchors: the shell's windows, hidden, minimised and cloaked windows, tool
+// windows (launchers, flyouts) and windows that never take the focus, and
 // no foreground at all leave the anchor as it was, and while the anchor
 // itself cannot be seen the clock stays where it stood.
 TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
@@ -349,9 +367,15 @@ TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
   HWND hidden = MakeWindow("ViewTestWindow", "hidden", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200);
   HWND minimised = MakeWindow("ViewTestWindow", "minimised", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE,
                               50, 50, 300, 200);
-  anchorB = MakeAnchor("cloaked", 600, 300, 300, 200);
+  HWND launcher = MakeWindow("ViewTestWindow", "launcher", WS_POPUP | WS_VISIBLE, 50, 50, 300, 200,
+                             WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+  HWND keyboard = MakeWindow("ViewTestWindow", "keyboard", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
+                             WS_EX_NOACTIVATE | WS_EX_APPWINDOW);
+  // A tool window marked as an application's window is one (once uncloaked).
+  anchorB = MakeWindow("ViewTestWindow", "cloaked", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 300, 300, 200,
+                       WS_EX_TOOLWINDOW | WS_EX_APPWINDOW);
   InjectedAnswers::cloakedWindow = anchorB;
-  for (HWND w : {taskbar, desktop, hidden, minimised, anchorB}) {
+  for (HWND w : {taskbar, desktop, hidden, minimised, launcher, keyboard, anchorB}) {
     MakeForeground(w);
     Tick();
     EXPECT_EQ(anchorA, view->AnchorWindow()) << Caption(w);
@@ -379,15 +403,18 @@ TEST_F(ClockViewTest, OnlyApplicationWindowsAreAnchors) {
   Tick();
   EXPECT_EQ(anchorB, view->AnchorWindow());
   EXPECT_NE(docked.left, ClockRect().left);
-  for (HWND w : {taskbar, desktop, hidden, minimised}) DestroyWindow(w);
+  for (HWND w : {taskbar, desktop, hidden, minimised, launcher, keyboard}) DestroyWindow(w);
 }
 
 // Windows 10 and 11 give a window invisible borders, the clock's own
-// included: the visible frames meet where the system reports them.
+// included: the visible frames meet where the system reports them. The
+// clock's own are reported once it is shown: the tick that shows it places
+// it with them.
 TEST_F(ClockViewTest, DocksTheVisibleFrames) {
   InjectedAnswers injected;
   InjectedAnswers::frames = true;
   Open(false);
+  ShowWindow(clock, SW_HIDE);  // as before the first show
   anchorA = MakeAnchor("anchor", 300, 250, 500, 300);
   MakeForeground(anchorA);
   for (int index : {3, 5, 6, 10, 14}) {
@@ -406,11 +433,12 @@ TEST_F(ClockViewTest, DocksTheVisibleFrames) {
   }
 }
 
-// A fullscreen program in front (a borderless window exactly as large as
-// its monitor, or the shell's word): the clock hides and writes no caption,
-// and is back at the first tick after. A maximised or captioned window that
-// fills the screen is an ordinary anchor; the key FullScreen=1 keeps the
-// clock over fullscreen programs.
+// A fullscreen program in front (a borderless window covering its monitor,
+// maximised or not, or the shell's word): the clock hides and writes no
+// caption, and is back at the first tick after. A captioned window that
+// fills the screen is an ordinary anchor, unless the shell calls itself
+// busy while it is in front; the key FullScreen=1 keeps the clock over
+// fullscreen programs.
 TEST_F(ClockViewTest, StepsAsideForFullScreenPrograms) {
   InjectedAnswers injected;
   RECT screen;
@@ -444,27 +472,33 @@ TEST_F(ClockViewTest, StepsAsideForFullScreenPrograms) {
     EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
     EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
 
-    // The shell reports a presentation (or a game running fullscreen).
+    // The shell reports a presentation or a game running fullscreen: the
+    // clock steps aside whatever is in front. Its "busy" alone does not.
     for (int state : {4, 3, 2}) {
       InjectedAnswers::state = state;
       Tick();
-      EXPECT_EQ(!stays, view->AsideForFullScreen()) << state;
-      EXPECT_EQ(stays ? !title : false, IsWindowVisible(clock) != FALSE) << state;
-      EXPECT_EQ(stays && title ? view->DisplayText() : "video", Caption(anchorA)) << state;
+      const bool aside = !stays && state != 2;
+      EXPECT_EQ(aside, view->AsideForFullScreen()) << state;
+      EXPECT_EQ(aside ? false : !title, IsWindowVisible(clock) != FALSE) << state;
+      EXPECT_EQ(aside || !title ? "video" : view->DisplayText(), Caption(anchorA)) << state;
     }
+    // Busy, and the window in front covers its monitor, captioned or not.
+    MakeForeground(anchorB);
+    Tick();
+    EXPECT_EQ(!stays, view->AsideForFullScreen());
     InjectedAnswers::state = 5;
     Tick();
     EXPECT_FALSE(view->AsideForFullScreen());
     EXPECT_EQ(!title, IsWindowVisible(clock) != FALSE);
-    EXPECT_EQ(title ? view->DisplayText() : "video", Caption(anchorA));
+    EXPECT_EQ(title ? view->DisplayText() : "editor", Caption(anchorB));
 
-    // Maximised and borderless, filling the screen: ordinary.
+    // Maximised and borderless, filling the screen (a video player): fullscreen.
     SetWindowLongA(anchorB, GWL_STYLE, WS_POPUP | WS_VISIBLE);
     ShowWindow(anchorB, SW_MAXIMIZE);
     MoveWindow(anchorB, screen.left, screen.top, w, h, FALSE);
     MakeForeground(anchorB);
     Tick();
-    EXPECT_FALSE(view->AsideForFullScreen());
+    EXPECT_EQ(!stays, view->AsideForFullScreen());
     TearDown();
   }
 }
@@ -789,6 +823,84 @@ TEST_F(ClockViewTest, AHungAnchorNeitherStopsTheClockNorLosesItsCaption) {
     }
     TearDown();
   }
+}
+
+// Pumps the thread's messages until `done` holds, for 2 s at most.
+template <class Done>
+bool PumpUntil(Done done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > 2000) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Pump();
+  }
+  return true;
+}
+
+// The system reports what happens to windows: the clock asks for a
+// placement only for what concerns the anchor (its own window, not its
+// caret or cursor, nor the clock's windows) or the foreground, and follows
+// at once. A burst of reports, as a drag brings, is one move and no
+// drawing. The hooks go to the anchor's program and all go away when the
+// clock stops listening. (A switch of window is followed end to end.)
+TEST_F(ClockViewTest, FollowsWhatTheSystemReportsOfTheAnchor) {
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\n");  // a text that never changes
+  Open();
+  AnchorTracker& tracker = view->Anchor();
+  view->ListenToAnchor(true);
+  EXPECT_EQ(2, tracker.Hooks()) << "the foreground and minimising, for every program";
+  anchorA = MakeAnchor("Window A", 300, 250, 500, 300);
+  anchorB = MakeAnchor("Window B", 500, 100, 300, 200);
+  MakeForeground(anchorA);
+  Tick();
+  EXPECT_EQ(5, tracker.Hooks());
+  EXPECT_EQ(GetCurrentProcessId(), tracker.HookedProcess()) << "the anchor's program";
+  view->ListenToAnchor(false);  // from here on the test hands in every event
+  EXPECT_EQ(0, tracker.Hooks());
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
+
+  const struct {
+    DWORD event;
+    HWND window;
+    LONG object;
+    bool follows;
+  } events[] = {
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_CARET, false},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_CURSOR, false},
+      {EVENT_OBJECT_LOCATIONCHANGE, anchorB, OBJID_WINDOW, false},  // another window of its program
+      {EVENT_OBJECT_LOCATIONCHANGE, clock, OBJID_WINDOW, false},    // the clock's own move
+      {EVENT_OBJECT_NAMECHANGE, anchorA, OBJID_WINDOW, false},      // title mode's write
+      {EVENT_SYSTEM_MINIMIZESTART, anchorA, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_MINIMIZEEND, anchorA, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_MINIMIZESTART, anchorB, OBJID_WINDOW, false},
+      {EVENT_OBJECT_HIDE, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_SHOW, anchorA, OBJID_WINDOW, true},
+      {EVENT_OBJECT_DESTROY, anchorA, OBJID_WINDOW, true},
+      {0x8017, anchorA, OBJID_WINDOW, true},  // cloaked
+      {0x8018, anchorA, OBJID_WINDOW, true},  // uncloaked
+      {EVENT_SYSTEM_FOREGROUND, anchorB, OBJID_WINDOW, true},
+      {EVENT_SYSTEM_FOREGROUND, clock, OBJID_WINDOW, false},
+  };
+  for (const auto& e : events) {
+    const int follows = SentTo(clock).follows;
+    tracker.OnEvent(e.event, e.window, e.object, CHILDID_SELF);
+    EXPECT_EQ(e.follows, tracker.FollowAsked()) << std::hex << e.event << " " << Caption(e.window) << " " << e.object;
+    EXPECT_TRUE(PumpUntil([&] { return !tracker.FollowAsked(); }));
+    EXPECT_EQ(follows + (e.follows ? 1 : 0), SentTo(clock).follows);
+  }
+
+  // A drag: ten reports before the clock's thread gets to them.
+  const unsigned drawings = view->CallsSoFar().drawings;
+  const int moves = SentTo(clock).moves, follows = SentTo(clock).follows;
+  MoveWindow(anchorA, 340, 270, 500, 300, TRUE);
+  for (int i = 0; i < 10; ++i) tracker.OnEvent(EVENT_OBJECT_LOCATIONCHANGE, anchorA, OBJID_WINDOW, CHILDID_SELF);
+  EXPECT_TRUE(PumpUntil([&] { return !tracker.FollowAsked(); }));
+  EXPECT_EQ(follows + 1, SentTo(clock).follows);
+  EXPECT_EQ(moves + 1, SentTo(clock).moves);
+  EXPECT_EQ(drawings, view->CallsSoFar().drawings) << "nothing is drawn again for a move";
+  EXPECT_EQ(340, ClockRect().left);
+  EXPECT_EQ(270, ClockRect().bottom);
 }
 
 // Twice a second, and nothing has changed: the text is the same, the

@@ -17,6 +17,7 @@
 #include "app/clock_app.h"
 #include "app/dialog_base.h"
 #include "app/text_convert.h"
+#include "clock/anchor_tracker.h"
 #include "clock/system_answers.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
@@ -97,11 +98,12 @@ LRESULT SendFromAnotherThread(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   return result;
 }
 
-// No ticks while the display is off or the session locked; back, phased
-// again, as soon as the user can see. The display's state comes with a
-// record that only the system hands over, for this session's display (in a
-// Remote Desktop session the console's is the host's); a lock is the
-// system's word too. What another program can post, or a record that is
+// No ticks while the display is off or the session locked, and no hooks
+// listening to other programs' windows; back, phased again, as soon as
+// the user can see, and none left after the clock ends. The display's
+// state comes with a record that only the system hands over, for this
+// session's display (in a Remote Desktop session the console's is the
+// host's); a lock is the system's word too. What another program can post, or a record that is
 // not the system's, changes nothing.
 TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   Recording<ClockWindow> clock;
@@ -109,6 +111,7 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   HWND w = clock.Create(p);
   ASSERT_NE(nullptr, w);
   ASSERT_TRUE(TicksWithin(clock, 3000));
+  EXPECT_GE(AnchorTracker::LiveHooks(), 2) << "listening for the foreground and minimising";
 
   struct Record {
     POWERBROADCAST_SETTING head;
@@ -153,6 +156,7 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   };
   setDisplay(0);
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the display is off";
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
   setDisplay(2);  // dimmed: still seen
   EXPECT_TRUE(TicksWithin(clock, 1500));
 
@@ -160,9 +164,12 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   setDisplay(0);
   setDisplay(1);  // the display comes on at the lock screen
   EXPECT_FALSE(TicksWithin(clock, 1500)) << "ticks while the session is locked";
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
   SendFromAnotherThread(w, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
   EXPECT_TRUE(TicksWithin(clock, 1500));
+  EXPECT_GE(AnchorTracker::LiveHooks(), 2);
   DestroyClock(w);
+  EXPECT_EQ(0, AnchorTracker::LiveHooks());
 }
 
 // A new time zone is read at once, even while the settings dialog is open
