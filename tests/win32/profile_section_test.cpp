@@ -145,11 +145,11 @@ struct RecordedFiles {
   static BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID) {
     ++replaces;
     if (failures-- <= 0) return ReplaceFileW(replaced, replacement, backup, flags, nullptr, nullptr);
-    // As the system does, this error leaves the replaced file at the backup name.
-    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, backup, 0);
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) MoveFileExW(replaced, backup, 0);  // as the system leaves it
     SetLastError(error);
     return FALSE;
   }
+  static void Reset(int f, DWORD e) { replaces = moves = 0; failures = f; error = e; }
   static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) { ++moves; return MoveFileExW(from, to, flags); }
 };
 
@@ -159,7 +159,7 @@ TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
   const ProfileSection::FileCalls real = ProfileSection::files;
   ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
   const char* const file = "[Clock]\r\nTitle=0\r\n";
-  const int many = 1000, timed = -1;  // timed: tried again until the patience runs out
+  const int many = 1000, timed = -1;  // timed: tried until the patience runs out
   const struct { bool exists; int failures; DWORD error; bool saved; int replaces; } cases[] = {
       {false, 0, 0, true, 0},  {true, 0, 0, true, 1}, {true, 3, ERROR_SHARING_VIOLATION, true, 4},
       {true, 2, ERROR_ACCESS_DENIED, true, 3}, {true, 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, true, 2},
@@ -169,9 +169,7 @@ TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
     SCOPED_TRACE(testing::Message() << c.exists << ", error " << c.error);
     RemoveIni();
     if (c.exists) WriteIni(file);
-    RecordedFiles::replaces = RecordedFiles::moves = 0;
-    RecordedFiles::failures = c.failures;
-    RecordedFiles::error = c.error;
+    RecordedFiles::Reset(c.failures, c.error);
     ProfileSection p;
     p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
     p.WriteInt("Title", 1);
