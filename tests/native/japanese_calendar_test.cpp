@@ -239,7 +239,6 @@ TEST(SystemEras, MalformedValuesAreIgnored) {
   const char* const kBadData[] = {"仮名_仮_Test", "仮名_仮_Test_K_L", "_仮_Test_K", "仮名_仮_Test_",
                                   "仮名_仮_Test_K1", "仮名_仮_Test_ABCDEFGH", "とても長い元号の名前_仮_Long_L",
                                   "仮\x81", "仮名_仮_Test_\x81", "\x01名_仮_Test_K", "",
-                                  // a lead byte before a byte that cannot follow it
                                   "仮\x89 _仮_Test_K", "\x89\x7F名_仮_Test_K", "名\x89\xFD_仮_Test_K"};
   for (const char* data : kBadData) {
     EraList list = BuiltInEras();

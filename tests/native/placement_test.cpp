@@ -143,73 +143,40 @@ TEST(Anchors, ShellWindowsAndFullScreenPrograms) {
     EXPECT_FALSE(IsShellWindowClass(app)) << app;
   EXPECT_FALSE(IsShellWindowClass(nullptr));
 
-  const Rect monitor{1920, 0, 3200, 1024};
-  const Rect overhanging{1912, -8, 3208, 1032}, short_{1920, 0, 3200, 1023}, small{2000, 100, 2600, 700};
+  // Busy counts only with a covering window in front; borderless covering windows always do.
+  const Rect monitor{1920, 0, 3200, 1024}, over{1912, -8, 3208, 1032}, short_{1920, 0, 3200, 1023},
+      small{2000, 100, 2600, 700};
   using S = ShellState;
-  const struct {
-    S shell;
-    Rect window;
-    bool captioned;
-    bool inFront;
-    bool fullScreen;
-    const char* what;
-  } cases[] = {
-      {S::Other, monitor, false, true, true, "borderless, exactly the monitor"},
-      {S::Other, overhanging, false, true, true, "borderless and maximised, overhanging the monitor"},
-      {S::Other, overhanging, false, false, true, "the same, another window in front for a moment"},
-      {S::Other, short_, false, true, false, "a pixel short of the monitor"},
-      {S::Other, monitor, true, true, false, "captioned, filling the monitor"},
-      {S::Other, overhanging, true, true, false, "captioned and maximised"},
-      {S::FullScreenProgram, small, true, false, true, "a Direct3D program or a presentation"},
-      {S::Busy, small, false, true, false, "busy, a small window in front"},
-      {S::Busy, overhanging, true, true, true, "busy, a captioned window covering the monitor in front"},
-      {S::Busy, overhanging, true, false, false, "busy, that window not in front"},
-      {S::Busy, short_, true, true, false, "busy, a window a pixel short in front"},
+  const struct { S shell; Rect window; bool captioned, inFront, fullScreen; } cases[] = {
+      {S::Other, monitor, false, true, true},  {S::Other, over, false, false, true},
+      {S::Other, short_, false, true, false},  {S::Other, monitor, true, true, false},
+      {S::Other, over, true, true, false},     {S::FullScreenProgram, small, true, false, true},
+      {S::Busy, small, false, true, false},    {S::Busy, over, true, true, true},
+      {S::Busy, over, true, false, false},     {S::Busy, short_, true, true, false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.fullScreen, IsFullScreen(c.shell, c.window, monitor, c.captioned, c.inFront)) << c.what;
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(c.fullScreen, IsFullScreen(c.shell, c.window, monitor, c.captioned, c.inFront)) << &c - cases;
 }
 
+// Tool windows without APPWINDOW (launchers, flyouts) and NOACTIVATE windows are no anchors.
 TEST(Anchors, OnlyApplicationStylesAreAnchors) {
-  const struct {
-    bool toolWindow, appWindow, noActivate, application;
-  } cases[] = {
-      {false, false, false, true},  {false, true, false, true},  // ordinary windows
-      {true, false, false, false},                               // a launcher, a flyout, a ghost
-      {true, true, false, true},                                 // a tool window marked as an application's
-      {false, false, true, false},  {true, true, true, false},   // never takes the focus
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.application, IsApplicationStyle(c.toolWindow, c.appWindow, c.noActivate))
-        << c.toolWindow << c.appWindow << c.noActivate;
-  }
+  const struct { bool tool, app, noActivate, anchor; } cases[] = {
+      {false, false, false, true}, {false, true, false, true}, {true, false, false, false},
+      {true, true, false, true},   {false, false, true, false}, {true, true, true, false}};
+  for (const auto& c : cases) EXPECT_EQ(c.anchor, IsApplicationStyle(c.tool, c.app, c.noActivate)) << &c - cases;
 }
 
-// Reports of the anchor moving: the first after a quiet spell is followed
-// at once, a burst becomes one placement, and placements are a frame apart
-// at least, also when the steady clock wraps round.
+// A burst of reports is one placement, placements a frame apart, across the clock's wrap.
 TEST(Following, ABurstIsOnePlacementAndPlacementsAreAFrameApart) {
-  constexpr int kFrame = 17;
-  const struct {
-    bool report;  // a report arrives, else the asked-for placement is made
-    unsigned at;
-    int wait;     // what the report gives
-  } steps[] = {
-      {true, 1000, 0},  {true, 1001, FollowPacer::kAlreadyAsked}, {true, 1003, FollowPacer::kAlreadyAsked},
-      {false, 1004, 0}, {true, 1010, 11}, {true, 1012, FollowPacer::kAlreadyAsked},
-      {false, 1021, 0}, {true, 1038, 0},  {false, 1040, 0},
-      {true, 1090, 0},  {false, 0xFFFFFFF8u, 0}, {true, 3, 6},  // wraps round: 11 ms later
-  };
+  constexpr int kAsked = FollowPacer::kAlreadyAsked;
+  const struct { bool report; unsigned at; int wait; } steps[] = {  // not a report: the placement is made
+      {true, 1000, 0},  {true, 1001, kAsked}, {true, 1003, kAsked}, {false, 1004, 0}, {true, 1010, 11},
+      {true, 1012, kAsked}, {false, 1021, 0}, {true, 1038, 0}, {false, 1040, 0}, {true, 1090, 0},
+      {false, 0xFFFFFFF8u, 0}, {true, 3, 6}};
   FollowPacer pacer;
   for (const auto& s : steps) {
-    if (s.report) {
-      EXPECT_EQ(s.wait, pacer.Report(s.at, kFrame)) << "report at " << s.at;
-      EXPECT_TRUE(pacer.Asked());
-    } else {
-      pacer.Placed(s.at);
-      EXPECT_FALSE(pacer.Asked());
-    }
+    if (s.report) { EXPECT_EQ(s.wait, pacer.Report(s.at, 17)) << s.at; } else { pacer.Placed(s.at); }
+    EXPECT_EQ(s.report, pacer.Asked()) << s.at;
   }
   for (auto [hertz, frame] : {std::pair{60, 17}, {144, 7}, {50, 20}, {0, 17}, {1, 17}, {-5, 17}, {100000, 17}})
     EXPECT_EQ(frame, FrameMilliseconds(hertz)) << hertz << " Hz";

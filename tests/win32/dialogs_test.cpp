@@ -218,8 +218,7 @@ TEST_F(DialogFlow, CancelStoresNothingButAFontConfirmedMeanwhileStays) {
                                           {kFont, editFont, IDCANCEL},
                                           {kSettings, nullptr, IDCANCEL}}));
   EXPECT_FALSE(IniExists());
-  // The font dialog opened again in the same session shows what it stored.
-  const auto stored = [](HWND d) {
+  const auto stored = [](HWND d) {  // opened again, the font dialog shows what it stored
     EXPECT_EQ("30", Text(d, IDC_HEIGHT));
     EXPECT_EQ(BST_CHECKED, Item(d, IDC_ITALIC, BM_GETCHECK));
   };
