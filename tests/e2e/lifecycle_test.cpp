@@ -4,6 +4,8 @@
 #include <oleacc.h>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <thread>
 
 #include "tests/e2e/driver.h"
@@ -15,7 +17,7 @@ struct WayOut {
   const char* name;
   UINT message;
   WPARAM wParam;
-  LPARAM lParam;
+  LPARAM lParam = 0;
 };
 
 class ExitTest : public ClockTest, public ::testing::WithParamInterface<WayOut> {};
@@ -28,8 +30,7 @@ TEST_P(ExitTest, EndsWithCodeZeroAndTakesTheTrayIconAlong) {
   EXPECT_FALSE(ShellHasIcon(window_, kTrayIconId + 1));
 
   // Sent, as the system sends the end of a session.
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(window_, GetParam().message, GetParam().wParam, GetParam().lParam, SMTO_NORMAL, 5000, &result);
+  SendMessageTimeoutA(window_, GetParam().message, GetParam().wParam, GetParam().lParam, SMTO_NORMAL, 5000, nullptr);
   DWORD code = 12345;
   ASSERT_TRUE(clock_.Exited(&code));
   EXPECT_EQ(code, 0u);
@@ -38,52 +39,37 @@ TEST_P(ExitTest, EndsWithCodeZeroAndTakesTheTrayIconAlong) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ExitTest,
-                         ::testing::Values(WayOut{"ExitCommand", WM_COMMAND, IDM_EXIT, 0},
-                                           WayOut{"CloseBox", WM_SYSCOMMAND, SC_CLOSE, 0},
+                         ::testing::Values(WayOut{"ExitCommand", WM_COMMAND, IDM_EXIT},
+                                           WayOut{"CloseBox", WM_SYSCOMMAND, SC_CLOSE},
                                            // An installer or the Restart Manager closes the clock.
                                            WayOut{"CloseApp", WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP}),
                          [](const ::testing::TestParamInfo<WayOut>& info) { return info.param.name; });
 
-// The name UI Automation gives `window`, asked on a thread of its own and
-// waited for 10 s at most; false when the system has no UI Automation
-// (Wine 8) or it did not answer. Older MinGW headers lack its interfaces:
-// the two methods needed are called through their vtable slots.
-bool NameThroughAutomation(HWND window, std::string* name) {
-  struct Query {
-    HWND window;
-    std::string name;
-    bool done = false;
-  };
-  auto* query = new Query{window, "", false};
-  HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::thread([query, finished] {
+// UI Automation's name for `window`; none where the system lacks it (Wine 8)
+// or gives no answer within 10 s (asked on a thread of its own, left behind
+// then). Debian 12's MinGW lacks its interfaces: vtable slots are called.
+std::optional<std::string> NameThroughAutomation(HWND window) {
+  auto name = std::make_shared<std::optional<std::string>>();
+  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread([window, name, done] {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    constexpr CLSID kClsid = {0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
-    constexpr IID kIid = {0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
+    const CLSID clsid = {0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
+    const IID iid = {0x30cbe57d, 0xd9d0, 0x452a, {0xab, 0x13, 0x7a, 0xc5, 0xac, 0x48, 0x25, 0xee}};
     const auto slot = [](IUnknown* object, int index) { return (*reinterpret_cast<void***>(object))[index]; };
-    IUnknown* automation = nullptr;
-    IUnknown* element = nullptr;
+    IUnknown *automation = nullptr, *element = nullptr;
     BSTR text = nullptr;
-    if (SUCCEEDED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, kIid, reinterpret_cast<void**>(&automation))) &&
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, reinterpret_cast<void**>(&automation))) &&
         SUCCEEDED(reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, HWND, IUnknown**)>(slot(automation, 6))(
-            automation, query->window, &element)) &&  // ElementFromHandle
-        SUCCEEDED(reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*)>(slot(element, 23))(
-            element, &text))) {  // get_CurrentName
-      query->name = text != nullptr ? Utf8(text) : "";
-      query->done = true;
-    }
-    SetEvent(finished);
+            automation, window, &element)) &&  // ElementFromHandle
+        SUCCEEDED(reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR*)>(slot(element, 23))(element, &text)))
+      *name = text ? Utf8(text) : "";  // get_CurrentName
+    SetEvent(done);
   }).detach();
-  const bool answered = WaitForSingleObject(finished, 10000) == WAIT_OBJECT_0 && query->done;
-  if (answered) *name = query->name;
-  return answered;  // an unanswered query and its thread are left behind
+  return WaitForSingleObject(done, 10000) == WAIT_OBJECT_0 ? *name : std::nullopt;
 }
 
-// What a screen reader finds: the clock's client area is a clock whose
-// name and value are the text it shows (13:05:07 frozen), asked from
-// another process through Active Accessibility, and through UI Automation
-// where the system has it (Wine 10; Wine 8 has none). The text stands
-// still, so no name-change event is raised.
+// A screen reader in another process finds a clock named and valued by the
+// text it shows; frozen, that text announces no change.
 TEST_F(ClockTest, ScreenReadersReadTheTextTheClockShows) {
   ASSERT_NO_FATAL_FAILURE(Launch("", Mode::Normal, "2002-07-03 13:05:07"));
   const std::string shown = "2002/07/03(Wen) 13:05:07";
@@ -97,42 +83,29 @@ TEST_F(ClockTest, ScreenReadersReadTheTextTheClockShows) {
   constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
   IAccessible* clock = nullptr;
   ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window_, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&clock)));
-  VARIANT self{};
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  VARIANT role{};
-  EXPECT_EQ(S_OK, clock->get_accRole(self, &role));
-  EXPECT_EQ(VT_I4, role.vt);
-  EXPECT_EQ(ROLE_SYSTEM_CLOCK, role.lVal);
+  VARIANT self{}, role{};
+  self.vt = VT_I4;  // CHILDID_SELF
+  EXPECT_TRUE(clock->get_accRole(self, &role) == S_OK && role.vt == VT_I4 && role.lVal == ROLE_SYSTEM_CLOCK);
   for (auto get : {&IAccessible::get_accName, &IAccessible::get_accValue}) {
     BSTR text = nullptr;
-    EXPECT_EQ(S_OK, (clock->*get)(self, &text));
-    EXPECT_EQ(shown, text ? Utf8(text) : "(none)");
+    EXPECT_EQ(shown, (clock->*get)(self, &text) == S_OK && text ? Utf8(text) : "(none)");
     SysFreeString(text);
   }
   clock->Release();
-
-
-  const DWORD start = GetTickCount();
-  for (MSG msg; GetTickCount() - start < 1500; Sleep(20))
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  EXPECT_EQ(0, changes) << "a name change was announced while the text stood still";
+  EXPECT_TRUE(Throughout([&] {
+    for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
+    return Holds(changes == 0, "a name change was announced while the text stood still");
+  }, 1500));
   UnhookWinEvent(hook);
   CoUninitialize();
-
-  std::string name;
-  if (NameThroughAutomation(window_, &name)) {
-    EXPECT_EQ(shown, name) << "through UI Automation";
-  } else {
+  if (const std::optional<std::string> name = NameThroughAutomation(window_))
+    EXPECT_EQ(shown, *name) << "through UI Automation";
+  else
     std::printf("note: UI Automation gave no name here; it was not checked\n");
-  }
 }
 
-// The first copy runs in title mode: its window stays hidden (shown, it
-// would stand frozen) and the time goes on in the anchor's caption.
 // A first copy started as administrator holds a mutex this copy may not
-// have full access to (here: one whose access list grants nothing): it is
-// still "already running".
+// fully open (here its access list grants nothing): still "already running".
 TEST_F(ClockTest, AMutexThatCannotBeFullyOpenedStillMeansAlreadyRunning) {
   SECURITY_DESCRIPTOR nobody;
   InitializeSecurityDescriptor(&nobody, SECURITY_DESCRIPTOR_REVISION);
@@ -142,23 +115,22 @@ TEST_F(ClockTest, AMutexThatCannotBeFullyOpenedStillMeansAlreadyRunning) {
   SECURITY_ATTRIBUTES attributes{sizeof attributes, &nobody, FALSE};
   HANDLE elevated = CreateMutexA(&attributes, FALSE, "Zorvane");
   ASSERT_TRUE(elevated != nullptr);
-
   Process copy = install_.Start();
   ASSERT_TRUE(copy);
-  HWND box = nullptr;
   EXPECT_TRUE(Eventually([&] {
-    std::vector<HWND> boxes = WindowsOfClass("#32770", copy.Id());
-    box = boxes.empty() ? nullptr : boxes.front();
-    return Holds(box && IsWindowVisible(box), "no message box");
+    const std::vector<HWND> boxes = WindowsOfClass("#32770", copy.Id());
+    return Holds(!boxes.empty() && IsWindowVisible(boxes[0]), "no message box");
   }, 10000));
   EXPECT_TRUE(WindowsOfClass("Zorvane02").empty()) << "a second clock runs";
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  copy.End();  // OK to the box
   DWORD code = 12345;
   EXPECT_TRUE(copy.Exited(&code));
   EXPECT_EQ(code, 0u);
   CloseHandle(elevated);
 }
 
+// The first copy runs in title mode: its window stays hidden (shown, it
+// would stand frozen) and the time goes on in the anchor's caption.
 TEST_F(ClockTest, SecondCopyShowsTheFirstSaysSoAndLeaves) {
   ASSERT_NO_FATAL_FAILURE(Launch("[Clock]\r\nTitleIN=1\r\n", Mode::Title));
   ASSERT_FALSE(IsWindowVisible(window_));
@@ -223,10 +195,8 @@ namespace {
 
 // A hand-edited or damaged settings file: whatever any key holds, the clock
 // starts, ticks, answers every message at once and ends with code 0 on its
-// exit command, giving back what it borrowed. Meanwhile another program
-// posts every message the clock handles, with parameters that point
-// nowhere: only the system sends those that carry records, so none of them
-// stops, hangs or misleads the clock.
+// exit command, giving back what it borrowed, even after another program
+// posts it every message it handles with parameters that point nowhere.
 struct HostileCase {
   const char* name;
   std::string settings;
@@ -253,16 +223,14 @@ class HostileSettingsTest : public ClockTest, public ::testing::WithParamInterfa
 
 TEST_P(HostileSettingsTest, AnyValueOfAnyKeyLeavesTheClockWorking) {
   ASSERT_NO_FATAL_FAILURE(Launch(GetParam().settings, GetParam().mode));
-  const LPARAM nowhere = 1;
   const std::pair<UINT, WPARAM> posted[] = {
-      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
-      {WM_WINDOWPOSCHANGING, 0}, {WM_DPICHANGED, MAKEWPARAM(65535, 65535)}, {WM_DPICHANGED, MAKEWPARAM(1, 1)},
-      {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS}, {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK},
-      {WM_ENDSESSION, TRUE}, {WM_TIMECHANGE, 0}, {WM_DISPLAYCHANGE, 32}, {WM_THEMECHANGED, 0},
-      {kTrayCallback, kTrayIconId}, {kTrayCallback, kTrayIconId + 1}, {WM_TIMER, 7}, {WM_MOUSEACTIVATE, 0},
-      {WM_COPYDATA, 0}, {WM_COMMAND, 0xFFFF}, {WM_SYSCOMMAND, 0x1234}, {WM_APP + 1, 0}, {WM_PAINT, 0},
-      {RegisterWindowMessageA("TaskbarCreated"), 0}};
-  for (const auto& m : posted) PostMessageA(window_, m.first, m.second, nowhere);
+      {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC}, {WM_WINDOWPOSCHANGING, 0},
+      {WM_DPICHANGED, MAKEWPARAM(65535, 65535)}, {WM_DPICHANGED, MAKEWPARAM(1, 1)}, {WM_TIMECHANGE, 0}, {WM_PAINT, 0},
+      {WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS}, {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK}, {WM_ENDSESSION, TRUE},
+      {WM_DISPLAYCHANGE, 32}, {WM_THEMECHANGED, 0}, {kTrayCallback, kTrayIconId}, {kTrayCallback, kTrayIconId + 1},
+      {WM_TIMER, 7}, {WM_MOUSEACTIVATE, 0}, {WM_COPYDATA, 0}, {WM_COMMAND, 0xFFFF}, {WM_SYSCOMMAND, 0x1234},
+      {WM_APP + 1, 0}, {RegisterWindowMessageA("TaskbarCreated"), 0}};
+  for (const auto& m : posted) PostMessageA(window_, m.first, m.second, 1);  // 1: nowhere
   const std::string first = GetParam().mode == Mode::Title ? TextOf(A()) : "";
   EXPECT_TRUE(Throughout([&] {
     DWORD_PTR result = 0;

@@ -1,10 +1,7 @@
 // The popup menus: from the tray icon and from a right click on the clock.
-// The driver works them with the keyboard, as a user could; clicks on the
-// clock itself are real mouse input. The full menu
+// The driver works them with the keyboard, as a user could. The full menu
 // is 設定, ─, 移動 ▸, 移動(進む), 移動(戻る), ─, Windows の起動時に開始, ─, 終了;
-// the other one holds 終了 only. The tray icon speaks the current protocol
-// (NOTIFYICON_VERSION_4): the event in lParam's low word, the icon id in its
-// high word, the icon's place in wParam.
+// the other one holds 終了 only. Clicks on the clock are real mouse input.
 
 #include <initializer_list>
 #include <utility>
@@ -42,41 +39,31 @@ class MenuTest : public ClockTest {
     }
   }
 
-  // A real click of the mouse, as the user's hand makes it: SendInput in
-  // absolute coordinates, normalised over the primary screen, one record
-  // per step (move, press, release), in the middle of the clock's client
-  // area, which must be what lies under that point. Its caption would start
-  // a move of the window instead, which takes the foreground and swallows
-  // the release.
-  // Every record carries the point. Under Wine the first move of the cursor
-  // in a fresh X display warps the X pointer, and a crossing event still
-  // reporting the pointer's old place (the screen's middle, over A) can be
-  // handled between the press and the release: a release without its own
-  // point then goes to A, and the clock never steps.
+  // A real click in the middle of the clock's client area (its caption would
+  // start a move that takes the foreground). Every record carries the point:
+  // under Wine a crossing event from the X pointer's old place can come
+  // between press and release and send a release without one elsewhere.
   ::testing::AssertionResult ClickClock(DWORD down, DWORD up) const {
     RECT client{};
     GetClientRect(window_, &client);
-    POINT at{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    POINT at{client.right / 2, client.bottom / 2};
     ClientToScreen(window_, &at);
     if (WindowFromPoint(at) != window_)
       return ::testing::AssertionFailure() << Describe(WindowFromPoint(at)) << " lies under the clock's middle";
-    const auto normalised = [](LONG v, int size) { return (v * 65535 + size / 2) / (size - 1); };
-    INPUT steps[3]{};
-    for (INPUT& step : steps) {
-      step.type = INPUT_MOUSE;
-      step.mi.dx = normalised(at.x, GetSystemMetrics(SM_CXSCREEN));
-      step.mi.dy = normalised(at.y, GetSystemMetrics(SM_CYSCREEN));
+    const auto normalised = [](LONG v, int metric) {
+      const int size = GetSystemMetrics(metric);
+      return (v * 65535 + size / 2) / (size - 1);
+    };
+    for (DWORD button : {DWORD{0}, down, up}) {
+      INPUT step{INPUT_MOUSE, {}};
+      step.mi = {normalised(at.x, SM_CXSCREEN), normalised(at.y, SM_CYSCREEN), 0,
+                 MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button, 0, 0};
+      if (SendInput(1, &step, sizeof step) != 1) return ::testing::AssertionFailure() << "SendInput failed";
     }
-    steps[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    steps[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | down;
-    steps[2].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | up;
-    for (INPUT& step : steps)
-      if (SendInput(1, &step, sizeof step) != 1)
-        return ::testing::AssertionFailure() << "SendInput failed, error " << GetLastError();
     return ::testing::AssertionSuccess();
   }
 
-  // What the shell sends for `event` on the clock's icon.
+  // What the shell sends for `event` on the clock's icon (NOTIFYICON_VERSION_4).
   void Tray(UINT event, UINT icon = kTrayIconId) const {
     PostMessageA(window_, kTrayCallback, MAKEWPARAM(640, 790), MAKELPARAM(event, icon));
   }
@@ -84,8 +71,7 @@ class MenuTest : public ClockTest {
   HWND menu_ = nullptr;
 };
 
-// A click comes as the button's release and then NIN_SELECT, which belongs
-// to the click: one menu.
+// NIN_SELECT after the release belongs to the click: one menu.
 TEST_F(MenuTest, TrayLeftClickOpensTheFullMenu) {
   Tray(WM_LBUTTONUP);
   Tray(NIN_SELECT);
@@ -112,23 +98,11 @@ TEST_F(MenuTest, TrayRightClickOpensTheExitOnlyMenu) {
   EXPECT_EQ(code, 0u);
 }
 
-// From the keyboard: Enter or Space on the icon (NIN_KEYSELECT), and the
-// menu key or Shift+F10 (WM_CONTEXTMENU) open the full menu.
-TEST_F(MenuTest, TheTrayIconOpensTheFullMenuFromTheKeyboard) {
-  Tray(NIN_KEYSELECT);
-  ASSERT_TRUE(MenuOpens());
-  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(進む)
-  EXPECT_TRUE(DocksAt(kStart + 1, A()));
-
-  Tray(WM_CONTEXTMENU);
-  ASSERT_TRUE(MenuOpens());
-  Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(戻る)
-  EXPECT_TRUE(DocksAt(kStart, A()));
-}
-
-// The item writes this exe's quoted path over an entry a moved copy left
-// and clears the start-up list's disable mark; chosen again, it removes it.
-TEST_F(MenuTest, StartWithWindowsSetsAndRemovesTheRunEntry) {
+// From the keyboard (Enter or Space: NIN_KEYSELECT; the menu key or
+// Shift+F10: WM_CONTEXTMENU) the full menu's item writes this exe's quoted
+// path over a moved copy's Run entry and clears the disable mark; chosen
+// again, it removes the entry.
+TEST_F(MenuTest, FromTheKeyboardStartWithWindowsSetsAndRemovesTheRunEntry) {
   const wchar_t* run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   const wchar_t* approved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
   const auto read = [](const wchar_t* key) {
@@ -141,14 +115,15 @@ TEST_F(MenuTest, StartWithWindowsSetsAndRemovesTheRunEntry) {
   const BYTE disabled[12] = {3};
   ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, run, L"Zorvane", REG_SZ, elsewhere, sizeof elsewhere));
   ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, approved, L"Zorvane", REG_BINARY, disabled, 12));
-  const std::wstring expected = L"\"" + install_.Exe() + L"\"";
-  for (const std::wstring& after : {expected, std::wstring(L"(none)")}) {
-    Tray(NIN_KEYSELECT);
+  const std::pair<UINT, std::wstring> steps[] = {{NIN_KEYSELECT, L"\"" + install_.Exe() + L"\""},
+                                                 {WM_CONTEXTMENU, L"(none)"}};
+  for (const auto& step : steps) {
+    Tray(step.first);
     ASSERT_TRUE(MenuOpens());
     Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Windows の起動時に開始
     EXPECT_TRUE(Eventually([&] {
-      return Holds(CompareStringOrdinal(read(run).c_str(), -1, after.c_str(), -1, TRUE) == CSTR_EQUAL,
-                   "Run holds " + Utf8(read(run)) + ", not " + Utf8(after));
+      return Holds(CompareStringOrdinal(read(run).c_str(), -1, step.second.c_str(), -1, TRUE) == CSTR_EQUAL,
+                   "Run holds " + Utf8(read(run)) + ", not " + Utf8(step.second));
     }));
     EXPECT_EQ(L"(none)", read(approved)) << "the disable mark stayed";
   }
@@ -156,7 +131,6 @@ TEST_F(MenuTest, StartWithWindowsSetsAndRemovesTheRunEntry) {
 }
 
 // A handler that opened a menu would not return until the menu closes.
-// Anything another program posts is safe: the parameters are only numbers.
 TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
   const std::pair<WPARAM, LPARAM> notifications[] = {
       {0, MAKELPARAM(WM_LBUTTONUP, kTrayIconId + 1)}, {0, MAKELPARAM(WM_RBUTTONUP, kTrayIconId + 1)},
@@ -172,24 +146,20 @@ TEST_F(MenuTest, OtherTrayNotificationsOpenNothing) {
   }
 }
 
-// The keyboard stays with the user's window. A click on the clock does not
-// activate it (the answer to WM_MOUSEACTIVATE) and still steps it; the
-// right-click menu takes the foreground while it is open only, and gives it
-// back when it ends.
+// A click steps the clock without activating it; the right-click menu
+// takes the foreground while open only (else a click elsewhere leaves it
+// open), and gives it back.
 TEST_F(MenuTest, ClicksOnTheClockLeaveTheUsersWindowInFront) {
   ASSERT_TRUE(ClickClock(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP));
-  EXPECT_TRUE(DocksAt(kStart + 1, A()));
-  // The press came before the release that stepped the clock: had it
-  // activated the clock, A would have lost the foreground by now.
+  EXPECT_TRUE(DocksAt(kStart + 1, A()));  // after the release, so after the press too
   EXPECT_TRUE(Holds(GetForegroundWindow() == A(), Describe(GetForegroundWindow()) + " is in front after the click"));
-
   ASSERT_TRUE(ClickClock(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP));
   ASSERT_TRUE(MenuOpens());
-  // A menu whose window is not in front stays open when the user clicks elsewhere.
   EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == window_, "the menu's window is not in front"); }));
   Press({VK_ESCAPE});
-  EXPECT_TRUE(Eventually([&] { return Holds(OpenMenu() == nullptr && GetForegroundWindow() == A(),
-                                            Describe(GetForegroundWindow()) + " is in front"); }));
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(OpenMenu() == nullptr && GetForegroundWindow() == A(), Describe(GetForegroundWindow()) + " is in front");
+  }));
   EXPECT_TRUE(IsAt(kStart + 1, A()));
 }
 
@@ -202,7 +172,6 @@ TEST_F(MenuTest, RightClickOnTheClockOpensTheFullMenuWhileTicksGoOn) {
 
   Press({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // 移動(戻る)
   EXPECT_TRUE(DocksAt(kStart - 1, A()));
-  EXPECT_TRUE(Eventually([&] { return Holds(GetForegroundWindow() == A(), Describe(GetForegroundWindow()) + " is in front"); }));
 }
 
 }  // namespace
