@@ -86,7 +86,6 @@ class AnchorTracker {
   // off nothing need be heard, and at exit the hooks must go.
   void Listen();
   void StopListening();
-  bool Listening() const { return listening; }
   // The hooks this tracker holds now, and the program whose windows the
   // anchor's hooks are for (0: none).
   int Hooks() const;

@@ -48,6 +48,7 @@ ClockView::ClockView()
       backColor(0),
       drawnText{},
       pictureStale(true),
+      highContrast(false),
       millisecond(0),
       monitorDpi(dpi::kDefault),
       placedFor{},
@@ -83,6 +84,7 @@ void ClockView::Attach(HWND clockWindow, HINSTANCE module) {
   placedForValid = false;
   ownBorders = zorvane::Insets{0, 0, 0, 0};
   bordersMeasuredShown = false;
+  highContrast = system_answers::Current().highContrast();
   brush.Reset();
   font.Reset();
   column = zorvane::Left;
@@ -207,6 +209,7 @@ void ClockView::DisplayChanged() {
   anchor.DisplayChanged();
   placedForValid = false;
   bordersMeasuredShown = false;
+  highContrast = system_answers::Current().highContrast();
   pictureStale = true;
 }
 
@@ -376,7 +379,7 @@ void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {
   FitBitmap(windowDC);
   // While high contrast is on, the system's window colours, whatever the
   // stored pair; the stored pair is kept for when it goes off.
-  const bool contrast = system_answers::Current().highContrast();
+  const bool contrast = highContrast;
   // Without a brush nothing fills the picture: a reused bitmap is cleared
   // to what a new one holds, black, so no earlier text shows through.
   if (contrast) {

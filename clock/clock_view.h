@@ -219,6 +219,10 @@ class ClockView {
   // have changed since it was drawn.
   char drawnText[zorvane::kTextSize];
   bool pictureStale;
+  // The system's high contrast was on when the display last changed: the
+  // picture is then drawn in the system's colours. Asked again only when
+  // the system says settings or colours changed, not at every drawing.
+  bool highContrast;
   // Where in its second the last tick read the time, 0-999.
   int millisecond;
   // The DPI the font and the frame are made for.
