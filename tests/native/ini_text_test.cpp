@@ -97,6 +97,50 @@ TEST(IniWrite, ReplacesAddsOrAppendsAndLeavesEveryOtherByte) {
             Set("[Clock]\r\nA=1\r\n[clock]\r\nTitle=1\r\n", "Clock", "Title", "0"));
 }
 
+TEST(IniRead, AValueIsCutTo255BytesNeverInsideACharacter) {
+  const std::string a253(253, 'a'), nichi = "日", face128 = [] { std::string s; for (int i = 0; i < 128; ++i) s += "日"; return s; }();
+  const struct { std::string stored, read; } cases[] = {
+      {"!" + a253 + nichi, "!" + a253},                         // 日 would straddle byte 255
+      {face128, face128.substr(0, 254)},                        // 128 characters: 127 come back
+      {"a" + face128.substr(0, 254), "a" + face128.substr(0, 254)},  // exactly 255 bytes
+      {std::string(400, 'x'), std::string(255, 'x')},
+      {"ab\x93", "ab\x93"},                                   // a lone lead byte at the end, as written before
+      {std::string("ab\0cd", 5), "ab"},                        // a NUL of a damaged file ends it
+  };
+  for (const auto& c : cases) {
+    const std::string file = "[Clock]\r\nTimeFormat=" + c.stored + "\r\n";
+    IniValue v{};
+    ASSERT_TRUE(ReadIniValue(file.data(), file.size(), "Clock", "TimeFormat", v));
+    EXPECT_EQ(c.read, file.substr(v.begin, v.length)) << c.stored.size() << " bytes stored";
+  }
+  IniValue v{};
+  EXPECT_FALSE(ReadIniValue("[Clock]\r\n", 9, "Clock", "TimeFormat", v));
+}
+
+TEST(IniWrite, AValueReadsBackAsItWasWritten) {
+  // Blanks at the ends and a pair of quotes round the value would be taken
+  // off by the reading: such a value is written in quotes.
+  const struct { const char* value; const char* line; } cases[] = {
+      {"!%hh:%mm ", "K=\"!%hh:%mm \""},
+      {" lead", "K=\" lead\""},
+      {"\ttab\t", "K=\"\ttab\t\""},
+      {" ", "K=\" \""},
+      {"\"ＭＳ ゴシック\"", "K=\"\"ＭＳ ゴシック\"\""},
+      {"'x'", "K=\"'x'\""},
+      {"\"x", "K=\"x"},   // unpaired: read as it stands
+      {"\"", "K=\""},
+      {"a b", "K=a b"},
+      {"", "K="},
+  };
+  for (const auto& c : cases) {
+    for (const std::string before : {"", "[S]\r\nK=old\r\n"}) {  // a new key and a replaced one
+      const std::string file = Set(before, "S", "K", c.value);
+      EXPECT_NE(std::string::npos, file.find(std::string(c.line) + "\r\n")) << file;
+      EXPECT_EQ(c.value, Read(file, "S", "K"));
+    }
+  }
+}
+
 TEST(IniWrite, TooLittleRoomWritesNothing) {
   char out[8] = {'z', 'z', 'z', 'z', 'z', 'z', 'z', 'z'};
   EXPECT_EQ(0u, SetIniValue("", 0, "Clock", "Title", "1", out, sizeof out));

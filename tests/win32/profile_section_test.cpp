@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "settings/clock_settings.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -138,9 +139,10 @@ TEST_F(SettingsFileTest, ASaveThatCannotBeDoneIsReportedAndChangesNothing) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(temporary.c_str())) << "the new text's file stayed";
 }
 
-// The file calls a save makes, counted; the first `failures` replacements fail with `error`.
+// The file calls a save makes, counted; the first `failures` replacements fail with `error`,
+// the first `moveFailures` moves as if the file were held.
 struct RecordedFiles {
-  static inline int replaces, moves, failures;
+  static inline int replaces, moves, failures, moveFailures;
   static inline DWORD error;
   static BOOL WINAPI Replace(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID) {
     ++replaces;
@@ -149,42 +151,108 @@ struct RecordedFiles {
     SetLastError(error);
     return FALSE;
   }
-  static void Reset(int f, DWORD e) { replaces = moves = 0; failures = f; error = e; }
-  static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) { ++moves; return MoveFileExW(from, to, flags); }
+  static void Reset(int f, DWORD e, int m = 0) { replaces = moves = 0; failures = f; error = e; moveFailures = m; }
+  static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    ++moves;
+    if (moveFailures-- > 0) { SetLastError(ERROR_SHARING_VIOLATION); return FALSE; }
+    return MoveFileExW(from, to, flags);
+  }
 };
 
 // An existing file is replaced by ReplaceFileW (which keeps its security and streams), a first
-// one moved into place; a held file is tried again for about a second, a failed one restored.
+// one moved into place; a held file is tried again for about a second, a failed one restored,
+// and an old file the replacement set aside goes back, at the latest when the file is next read.
 TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
   const ProfileSection::FileCalls real = ProfileSection::files;
   ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
   const char* const file = "[Clock]\r\nTitle=0\r\n";
   const int many = 1000, timed = -1;  // timed: tried until the patience runs out
-  const struct { bool exists; int failures; DWORD error; bool saved; int replaces; } cases[] = {
-      {false, 0, 0, true, 0},  {true, 0, 0, true, 1}, {true, 3, ERROR_SHARING_VIOLATION, true, 4},
-      {true, 2, ERROR_ACCESS_DENIED, true, 3}, {true, 1, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, true, 2},
-      {true, many, ERROR_LOCK_VIOLATION, false, timed}, {true, many, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, timed},
-      {true, many, ERROR_DISK_FULL, false, 1}};
+  const DWORD setAside = ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+  const struct { bool exists; int failures; DWORD error; int moveFailures; bool saved; int replaces, moves; } cases[] = {
+      {false, 0, 0, 0, true, 0, 1},  {true, 0, 0, 0, true, 1, 0}, {true, 3, ERROR_SHARING_VIOLATION, 0, true, 4, 0},
+      {true, 2, ERROR_ACCESS_DENIED, 0, true, 3, 0}, {true, 1, setAside, 0, true, 2, 1},
+      {true, 1, setAside, 3, true, 2, 4},  // the old file goes back at the fourth try, then the save is done
+      {true, many, ERROR_LOCK_VIOLATION, 0, false, timed, 0}, {true, many, setAside, 0, false, timed, timed},
+      {true, 1, setAside, many, false, 1, timed},  // it stays aside: the next reading puts it back
+      {true, many, ERROR_DISK_FULL, 0, false, 1, 0}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.exists << ", error " << c.error);
+    SCOPED_TRACE(testing::Message() << c.exists << ", error " << c.error << ", " << c.moveFailures << " moves fail");
     RemoveIni();
     if (c.exists) WriteIni(file);
-    RecordedFiles::Reset(c.failures, c.error);
+    RecordedFiles::Reset(c.failures, c.error, c.moveFailures);
     ProfileSection p;
     p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
     p.WriteInt("Title", 1);
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(c.saved, p.Save());
     const double took = GetTickCount64() - start, patience = ProfileSection::kPatienceMs;
-    if (c.replaces == timed) { EXPECT_NEAR(took, 2 * patience, patience); }  // given up after about a second
-    else { EXPECT_EQ(c.replaces, RecordedFiles::replaces); }
-    EXPECT_EQ(c.exists ? 0 : 1, RecordedFiles::moves);
+    if (c.replaces == timed || c.moves == timed) { EXPECT_NEAR(took, 2 * patience, patience); }  // given up after about a second
+    if (c.replaces != timed) { EXPECT_EQ(c.replaces, RecordedFiles::replaces); }
+    if (c.moves != timed) { EXPECT_EQ(c.moves, RecordedFiles::moves); }
+    RecordedFiles::Reset(0, 0);
+    ProfileSection next;  // as at the next start
+    next.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+    EXPECT_EQ(c.saved ? 1 : 0, next.ReadInt("Title", 5)) << "the settings were lost";
     EXPECT_EQ(c.saved ? "[Clock]\nTitle=1\n" : Lines(file), Lines(ReadIni()));
     const std::wstring stem = std::wstring(p.Path()).substr(0, std::wcslen(p.Path()) - 1);
     for (const wchar_t* last : {L"~", L"$"})
       EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((stem + last).c_str())) << "a file stayed beside it";
   }
   ProfileSection::files = real;
+}
+
+// The settings in the backup name with no file: put back and read at the next start, and never
+// written over; where they cannot go back, read from where they lie, and no save is made.
+TEST_F(SettingsFileTest, SettingsLeftAtTheBackupNameAreReadNotReplacedByDefaults) {
+  const ProfileSection::FileCalls real = ProfileSection::files;
+  ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
+  const std::string file = "[Clock]\r\nTitle=0\r\n[Font]\r\nHeighr=30\r\n";
+  const std::string backup = IniPath().substr(0, IniPath().size() - 1) + "$";
+  for (const bool held : {false, true}) {
+    SCOPED_TRACE(held ? "the backup is held" : "the backup can move");
+    test_files::WriteBytes(backup, file);
+    RecordedFiles::Reset(0, 0, held ? 1000 : 0);
+    const zorvane::Settings start = clock_settings::Load(GetModuleHandleA(nullptr));
+    EXPECT_EQ(0, start.clock.title);
+    EXPECT_EQ(30, start.font.height);
+    EXPECT_EQ(held ? "" : file, ReadIni());
+    ProfileSection p;
+    p.Bind(kSettingsFile, "Clock", GetModuleHandleA(nullptr));
+    p.WriteInt("Title", 1);
+    EXPECT_EQ(!held, p.Save()) << "a first file written over the settings left aside";
+    EXPECT_EQ(held ? file : std::string("[Clock]\r\nTitle=1\r\n[Font]\r\nHeighr=30\r\n"),
+              test_files::ReadBytes(held ? backup : IniPath()));
+    DeleteFileA(backup.c_str());
+    RemoveIni();
+  }
+  ProfileSection::files = real;
+}
+
+// Text the dialogs store comes back from the file as it went in: blanks at either end and
+// quotes kept, a value cut at 255 bytes only between characters; the value a save hands back
+// is what the next reading gives.
+TEST_F(SettingsFileTest, StoredTextComesBackFromTheFileAsItWent) {
+  const std::string a253(253, 'a');
+  const struct { zorvane::Writer writer; std::string saved, read; } cases[] = {
+      {zorvane::Writer::SettingsDialog, "!%hh:%mm ", "!%hh:%mm "},  // TimeFormat
+      {zorvane::Writer::SettingsDialog, "!  $hh\t", "!  $hh\t"},
+      {zorvane::Writer::SettingsDialog, "!" + a253 + "日", "!" + a253},
+      {zorvane::Writer::FontDialog, "\"ＭＳ ゴシック\"", "\"ＭＳ ゴシック\""},  // Name
+      {zorvane::Writer::FontDialog, " Face ", " Face "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.saved);
+    zorvane::Settings value = zorvane::DefaultSettings(), stored{};
+    char* field = c.writer == zorvane::Writer::FontDialog ? value.font.name : value.clock.timeFormat;
+    std::memcpy(field, c.saved.c_str(), c.saved.size() + 1);
+    ASSERT_TRUE(clock_settings::Save(value, c.writer, nullptr, GetModuleHandleA(nullptr), nullptr, stored));
+    for (int pass = 0; pass < 2; ++pass) {  // read, saved again unchanged, and read once more
+      const zorvane::Settings read = clock_settings::Load(GetModuleHandleA(nullptr));
+      EXPECT_EQ(c.read, c.writer == zorvane::Writer::FontDialog ? read.font.name : read.clock.timeFormat);
+      EXPECT_EQ(0, std::memcmp(&read, &stored, sizeof read)) << "the value handed back is not what is read";
+      ASSERT_TRUE(clock_settings::Save(read, c.writer, nullptr, GetModuleHandleA(nullptr), nullptr, stored));
+    }
+  }
 }
 
 // A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the
