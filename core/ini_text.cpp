@@ -127,6 +127,24 @@ std::size_t Append(char* out, std::size_t at, const char* text) { return Append(
 
 std::size_t OneLine(const char* value) { return std::strcspn(value, "\r\n"); }
 
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// Whether FindIniValue would give other bytes than these: blanks at either
+// end are dropped, and so is a pair of quotes around the value.
+bool NeedsQuotes(const char* value, std::size_t length) {
+  if (length == 0) return false;
+  if (IsBlank(value[0]) || IsBlank(value[length - 1])) return true;
+  return length >= 2 && IsQuote(value[0]) && value[length - 1] == value[0];
+}
+
+// "key=value" as it goes in the file, quoted where the reading needs it.
+std::size_t AppendValue(char* out, std::size_t at, const char* value, std::size_t length) {
+  const bool quoted = NeedsQuotes(value, length);
+  if (quoted) at = Append(out, at, "\"");
+  at = Append(out, at, value, length);
+  return quoted ? Append(out, at, "\"") : at;
+}
+
 }  // namespace
 
 bool FindIniValue(const char* text, std::size_t size, const char* section, const char* key, IniValue& value) {
@@ -143,7 +161,27 @@ bool FindIniValue(const char* text, std::size_t size, const char* section, const
   return true;
 }
 
+bool ReadIniValue(const char* text, std::size_t size, const char* section, const char* key, IniValue& value) {
+  if (!FindIniValue(text, size, section, key, value)) return false;
+  const char* bytes = text + value.begin;
+  std::size_t length = value.length;
+  if (const void* nul = std::memchr(bytes, '\0', length)) length = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes);
+  // A lead byte whose second byte lies beyond the value's end is a byte of
+  // its own, as the value holds it.
+  const CharWidths& widths = CodePage932();
+  std::size_t kept = 0;
+  while (kept < length) {
+    std::size_t width = widths.Of(static_cast<unsigned char>(bytes[kept]));
+    if (kept + width > length) width = 1;
+    if (kept + width > kMaxValueBytes) break;
+    kept += width;
+  }
+  value.length = kept;
+  return true;
+}
+
 std::size_t IniEditRoom(std::size_t size, const char* section, const char* key, const char* value) {
+  // Line ends, brackets, "=" and the quotes a value may need.
   return size + std::strlen(section) + std::strlen(key) + OneLine(value) + 16;
 }
 
@@ -158,7 +196,7 @@ std::size_t SetIniValue(const char* text, std::size_t size, const char* section,
     n = Append(out, n, text, s.keyLine.first);
     n = Append(out, n, text + s.keyLine.first, s.keyEnd - s.keyLine.first);
     n = Append(out, n, "=");
-    n = Append(out, n, value, valueLength);
+    n = AppendValue(out, n, value, valueLength);
     return Append(out, n, text + s.keyLine.end, size - s.keyLine.end);
   }
   const std::size_t at = s.section ? s.insert : size;
@@ -172,7 +210,7 @@ std::size_t SetIniValue(const char* text, std::size_t size, const char* section,
   }
   n = Append(out, n, key);
   n = Append(out, n, "=");
-  n = Append(out, n, value, valueLength);
+  n = AppendValue(out, n, value, valueLength);
   n = Append(out, n, "\r\n");
   return Append(out, n, text + at, size - at);
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "core/ini_text.h"
 #include "core/placement.h"
 
 namespace zorvane {
@@ -14,7 +15,7 @@ namespace zorvane {
 // settings dialog stores up to 1023.
 constexpr std::size_t kFormatRoom = 1024;
 // Room of a text value as read: 255 bytes and the NUL.
-constexpr std::size_t kValueRoom = 256;
+constexpr std::size_t kValueRoom = kMaxValueBytes + 1;
 
 // Section Clock.
 struct ClockKeys {
@@ -53,10 +54,12 @@ enum class Writer { None, SettingsDialog, FontDialog };
 
 // One key of the settings file. `offset` is where its field lies in a
 // Settings: an int for a number, a char array of `room` bytes for a text.
+// The default is kept as the value it stands for, never as text to parse.
 struct SettingKey {
   const char* section;
   const char* name;
-  const char* defaultText;  // the default, as the file would hold it
+  int defaultNumber;        // a number's default
+  const char* defaultText;  // a text's default; null for a number
   Writer writer;
   std::size_t offset;
   std::size_t room;  // 0 for a number
@@ -72,5 +75,11 @@ const char* TextOf(const Settings& settings, const SettingKey& key);
 
 // Every key at its default: what a clock without a settings file shows.
 const Settings& DefaultSettings();
+
+// Every key from the settings file's `size` bytes of text (code page 932),
+// each value parsed once, straight into its field: a number by atoi rules,
+// a text as the reader gives it (core/ini_text.h), cut to its field at a
+// character boundary. A key the text lacks keeps its default.
+Settings ReadSettings(const char* text, std::size_t size);
 
 }  // namespace zorvane

@@ -157,11 +157,15 @@ int Beats(int hour, int minute, int second) {
   // The local time is taken as UTC+9; Internet time counts from UTC+1.
   // 64-bit: `long` has 32 bits on Windows, and the fields may be anything.
   const long long shifted = hour >= 8 ? hour - 8LL : hour + 16LL;
-  const long long s = shifted * 3600 + minute * 60LL + second;
+  // Fields outside their range (a minute of -1, a second of 75) count from
+  // the day's start either way; the seconds are taken within the day, so
+  // the beats stay within 0-999 whatever the sign.
+  constexpr long long kDay = 86400;
+  long long s = (shifted * 3600 + minute * 60LL + second) % kDay;
+  if (s < 0) s += kDay;
   // floor(S / 86.4) exactly; dividing by the double 86.4 loses a beat at
   // some seconds (S = 1296 is exactly 15 beats).
-  // Fields outside the day stay within the beats' range.
-  return static_cast<int>(s * 5 / 432 % 1000);
+  return static_cast<int>(s * 5 / 432);
 }
 
 void FormatTime(const char* timeFormat, const std::tm& localTime,

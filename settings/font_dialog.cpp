@@ -30,7 +30,7 @@ WPARAM StyleState(int flag) { return (flag & 0xFF) != 0 ? BST_CHECKED : BST_UNCH
 
 }  // namespace
 
-FontDialog::FontDialog(const zorvane::Settings& current) : edited(current), saved(false) {
+FontDialog::FontDialog(const zorvane::Settings& current) : edited(current), stored(current), saved(false) {
   // The height box's arrows are an msctls_updown32 control. The manifest's
   // common-controls dependency makes the system register that class too, but
   // only where the loader honours the dependency; registering it here keeps
@@ -139,6 +139,7 @@ bool FontDialog::Save() {
   font.uLine = static_cast<int>(SendToItem(IDC_UNDERLINE, BM_GETCHECK, 0, 0));
   font.mLine = static_cast<int>(SendToItem(IDC_STRIKEOUT, BM_GETCHECK, 0, 0));
   // With no face selected the stored name stays as the file has it.
-  saved = clock_settings::Save(edited, zorvane::Writer::FontDialog, storeFace ? nullptr : "Name", instance, window);
+  saved = clock_settings::Save(edited, zorvane::Writer::FontDialog, storeFace ? nullptr : "Name", instance, window,
+                               stored);
   return true;
 }

@@ -17,9 +17,10 @@ class FontDialog : public DialogBase {
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // After OK: whether the file took the values, and the values.
+  // After OK: whether the file took the values, and then every setting as
+  // the file holds it now, what the clock should show.
   bool Saved() const { return saved; }
-  const zorvane::Settings& Edited() const { return edited; }
+  const zorvane::Settings& Stored() const { return stored; }
 
   // Font enumeration callback: adds the reported face name to the list box
   // passed as `listBox` unless it is there already or it is a face for
@@ -35,5 +36,6 @@ class FontDialog : public DialogBase {
   bool Save();
 
   zorvane::Settings edited;
+  zorvane::Settings stored;
   bool saved;
 };

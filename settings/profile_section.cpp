@@ -58,6 +58,10 @@ void Sibling(const wchar_t* path, wchar_t mark, wchar_t other, wchar_t (&out)[zo
   last = last == mark ? other : mark;
 }
 
+// The name a replacement keeps the old file under until the new one is in
+// place ("Zorvane.in$").
+void BackupOf(const wchar_t* path, wchar_t (&out)[zorvane::kPathSize]) { Sibling(path, L'$', L'%', out); }
+
 // Writes `size` bytes to a new file at `path`; on failure nothing stays.
 bool WriteNew(const wchar_t* path, const char* bytes, std::size_t size, DWORD attributes) {
   File file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
@@ -90,7 +94,8 @@ bool Transient(DWORD error) {
 
 ProfileSection::FileCalls ProfileSection::files = {ReplaceFileW, MoveFileExW};
 
-ProfileSection::ProfileSection() : path{}, section{}, encoding(text::FileEncoding::Own), found(Found::NoFile) {}
+ProfileSection::ProfileSection()
+    : path{}, section{}, sectionRefused(false), encoding(text::FileEncoding::Own), found(Found::NoFile) {}
 
 void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE module) {
   if (newFile != nullptr) {
@@ -116,7 +121,10 @@ void ProfileSection::Bind(const char* newFile, const char* newSection, HINSTANCE
     }
     ReadFile();
   }
-  if (newSection != nullptr && !CopyName(section, newSection)) section[0] = '\0';
+  if (newSection != nullptr) {
+    sectionRefused = !CopyName(section, newSection);
+    if (sectionRefused) section[0] = '\0';
+  }
 }
 
 void ProfileSection::ReadFile() {
@@ -124,13 +132,35 @@ void ProfileSection::ReadFile() {
   encoding = text::FileEncoding::Own;
   found = Found::Unwritable;
   if (path[0] == L'\0') return;
+  if (ReadWhole(path) != ERROR_FILE_NOT_FOUND) return;
+  found = Found::NoFile;
+  // A save whose replacement set the old file aside and could not put it
+  // back left the user's settings under the backup name: they go back
+  // before anything takes the defaults for them.
+  wchar_t backup[zorvane::kPathSize];
+  BackupOf(path, backup);
+  if (GetFileAttributesW(backup) == INVALID_FILE_ATTRIBUTES) return;
+  if (files.move(backup, path, MOVEFILE_WRITE_THROUGH)) {
+    if (ReadWhole(path) == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
+    return;
+  }
+  // Not now: the text is read from where it lies, and no save may write a
+  // first file over it.
+  ReadWhole(backup);
+  found = Found::Unwritable;
+}
+
+DWORD ProfileSection::ReadWhole(const wchar_t* from) {
+  content.Allocate(0);
+  encoding = text::FileEncoding::Own;
+  found = Found::Unwritable;
   // Another program may hold the file open for writing: reading still goes
   // on. One that lets no one read it for a moment (a virus scanner) is
   // waited for, as a save waits.
   HANDLE handle = INVALID_HANDLE_VALUE;
   DWORD error = 0;
   for (const ULONGLONG start = GetTickCount64();; Sleep(kRetryMs)) {
-    handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    handle = CreateFileW(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     error = GetLastError();
     if (handle != INVALID_HANDLE_VALUE || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
@@ -139,63 +169,50 @@ void ProfileSection::ReadFile() {
     }
   }
   File file(handle);
-  if (!file.Opened()) {
-    if (error == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
-    return;
-  }
+  if (!file.Opened()) return error;
   text::Bytes raw;
   bool whole = false;
   if (!ReadAll(file, raw) || !text::FileToOwn(raw.Data(), raw.Size(), content, encoding, whole)) {
     content.Allocate(0);
-    return;
+    return 0;
   }
   // A file holding characters that code page 932 lacks is read but never
   // rewritten, as they would be lost.
   found = whole ? Found::Read : Found::Unwritable;
+  return 0;
 }
 
 void ProfileSection::ReadString(const char* key, char* destination, const char* defaultText,
                                 std::size_t size) const {
   if (size == 0) return;
-  const char* text = defaultText;
-  std::size_t length = std::strlen(defaultText);
-  zorvane::IniValue value{};
-  if (Usable() && content.Size() > 0 && zorvane::FindIniValue(content.Data(), content.Size(), section, key, value)) {
-    text = content.Data() + value.begin;
-    length = value.length;
-    // A NUL byte in a damaged file ends the value.
-    if (const void* nul = std::memchr(text, '\0', length)) length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
-  }
   // At most 255 bytes come back, and no character is split.
   char kept[zorvane::kValueRoom];
-  const std::size_t n = length < sizeof kept - 1 ? length : sizeof kept - 1;
-  std::memcpy(kept, text, n);
-  kept[n] = '\0';
+  zorvane::IniValue value{};
+  if (Usable() && zorvane::ReadIniValue(content.Data(), content.Size(), section, key, value)) {
+    std::memcpy(kept, content.Data() + value.begin, value.length);
+    kept[value.length] = '\0';
+  } else {
+    const std::size_t n = zorvane::PrefixLength(defaultText, zorvane::kMaxValueBytes, zorvane::CodePage932());
+    std::memcpy(kept, defaultText, n);
+    kept[n] = '\0';
+  }
   const std::size_t fits = zorvane::PrefixLength(kept, size - 1, zorvane::CodePage932());
   std::memcpy(destination, kept, fits);
   destination[fits] = '\0';
 }
 
 int ProfileSection::ReadInt(const char* key, int defaultValue) const {
-  char fallback[zorvane::kDecimalSize];
-  zorvane::FormatDecimal(defaultValue, 0, fallback);
+  zorvane::IniValue found{};
+  if (!Usable() || !zorvane::ReadIniValue(content.Data(), content.Size(), section, key, found)) return defaultValue;
   char value[zorvane::kValueRoom];
-  ReadString(key, value, fallback, sizeof value);
+  std::memcpy(value, content.Data() + found.begin, found.length);
+  value[found.length] = '\0';
   return zorvane::ParseInt(value);
 }
 
-bool ProfileSection::WriteString(const char* key, const char* text) {
-  if (!Usable()) return false;
-  text::Bytes edited;
-  if (!edited.Allocate(zorvane::IniEditRoom(content.Size(), section, key, text))) return false;
-  const std::size_t size =
-      zorvane::SetIniValue(content.Data(), content.Size(), section, key, text, edited.Data(), edited.Size());
-  text::Bytes result;
-  if (!result.Allocate(size)) return false;
-  if (size > 0) std::memcpy(result.Data(), edited.Data(), size);
-  content = static_cast<text::Bytes&&>(result);
-  return true;
-}
+zorvane::Settings ProfileSection::Values() const { return zorvane::ReadSettings(content.Data(), content.Size()); }
+
+bool ProfileSection::WriteString(const char* key, const char* text) { return Usable() && Write(section, key, text); }
 
 bool ProfileSection::WriteInt(const char* key, int value) {
   char text[zorvane::kDecimalSize];
@@ -203,8 +220,36 @@ bool ProfileSection::WriteInt(const char* key, int value) {
   return WriteString(key, text);
 }
 
+bool ProfileSection::WriteKeys(const zorvane::Settings& value, zorvane::Writer writer, const char* leftOut) {
+  if (path[0] == L'\0') return false;
+  std::size_t count = 0;
+  const zorvane::SettingKey* keys = zorvane::SettingKeys(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const zorvane::SettingKey& key = keys[i];
+    if (key.writer != writer || (leftOut != nullptr && std::strcmp(leftOut, key.name) == 0)) continue;
+    char number[zorvane::kDecimalSize];
+    if (key.room == 0) zorvane::FormatDecimal(zorvane::NumberOf(value, key), 0, number);
+    if (!Write(key.section, key.name, key.room == 0 ? number : zorvane::TextOf(value, key))) return false;
+  }
+  return true;
+}
+
+bool ProfileSection::Write(const char* sectionName, const char* key, const char* text) {
+  text::Bytes edited;
+  if (!edited.Allocate(zorvane::IniEditRoom(content.Size(), sectionName, key, text))) return false;
+  const std::size_t size =
+      zorvane::SetIniValue(content.Data(), content.Size(), sectionName, key, text, edited.Data(), edited.Size());
+  text::Bytes result;
+  if (!result.Allocate(size)) return false;
+  if (size > 0) std::memcpy(result.Data(), edited.Data(), size);
+  content = static_cast<text::Bytes&&>(result);
+  return true;
+}
+
 bool ProfileSection::Save() {
-  if (!Usable() || found == Found::Unwritable) return false;
+  // The whole file is saved, whichever section is bound; a refused name
+  // means the caller's writes went nowhere.
+  if (path[0] == L'\0' || sectionRefused || found == Found::Unwritable) return false;
   // A read-only file is the user's word that it must not change; Windows
   // refuses to replace it, Wine does so only for some users.
   const DWORD attributes = GetFileAttributesW(path);
@@ -220,7 +265,7 @@ bool ProfileSection::Save() {
   wchar_t temporary[zorvane::kPathSize];
   wchar_t backup[zorvane::kPathSize];
   Sibling(path, L'~', L'_', temporary);
-  Sibling(path, L'$', L'%', backup);
+  BackupOf(path, backup);
   // The new file has the old one's hidden and system marks from the start,
   // also where the replacement does not carry them over (Wine).
   const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
@@ -228,19 +273,34 @@ bool ProfileSection::Save() {
                          : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   if (!WriteNew(temporary, stored.Data(), stored.Size(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) return false;
   const bool replace = found == Found::Read;
+  // ReplaceFileW with a backup name leaves both files under their names on
+  // every failure but one: after ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 the old
+  // file lies at the backup name. It goes back before anything else, tried
+  // again like the replacement for as long as that is.
+  bool setAside = false;
   const ULONGLONG start = GetTickCount64();
   for (;;) {
-    const DWORD error = PlaceOnce(replace, temporary, backup);
+    if (setAside) setAside = !files.move(backup, path, MOVEFILE_WRITE_THROUGH);
+    const DWORD error = setAside ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : PlaceOnce(replace, temporary, backup);
     if (error == 0) break;
-    if (!Transient(error) || GetTickCount64() - start >= kPatienceMs) {
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) setAside = true;
+    if (GetTickCount64() - start >= kPatienceMs || (!setAside && !Transient(error))) {
+      // One last try to put the old text back; where even that fails, the
+      // next Bind puts it back.
+      if (setAside) files.move(backup, path, MOVEFILE_WRITE_THROUGH);
       DeleteFileW(temporary);
       return false;
     }
     Sleep(kRetryMs);
   }
   // The old text, kept aside by the replacement until the new one was in
-  // place, is no longer needed.
-  if (replace) DeleteFileW(backup);
+  // place, is no longer needed; one held for a moment is waited for.
+  if (replace) {
+    for (const ULONGLONG begin = GetTickCount64();
+         !DeleteFileW(backup) && GetLastError() != ERROR_FILE_NOT_FOUND && GetTickCount64() - begin < kPatienceMs;) {
+      Sleep(kRetryMs);
+    }
+  }
   found = Found::Read;
   return true;
 }
@@ -251,14 +311,7 @@ DWORD ProfileSection::PlaceOnce(bool replace, const wchar_t* temporary, const wc
     // overwritten.
     return files.move(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
   }
-  // ReplaceFileW keeps the replaced file's security, attributes and
-  // streams. With a backup name every failure leaves both files under
-  // their names, except this one error, after which the old file lies at
-  // the backup name: it goes back before anything else.
+  // ReplaceFileW keeps the replaced file's security, attributes and streams.
   if (files.replace(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
-  const DWORD error = GetLastError();
-  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && !MoveFileExW(backup, path, MOVEFILE_WRITE_THROUGH)) {
-    return ERROR_CANNOT_MAKE;  // the old text stays at the backup name: not tried again
-  }
-  return error;
+  return GetLastError();
 }

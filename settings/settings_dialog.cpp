@@ -44,7 +44,8 @@ bool PickColor(COLORREF& colour, HINSTANCE instance, HWND owner) {
   return true;
 }
 
-SettingsDialog::SettingsDialog(const zorvane::Settings& current) : edited(current), textColor(0), backColor(0) {}
+SettingsDialog::SettingsDialog(const zorvane::Settings& current)
+    : edited(current), textColor(0), backColor(0), stored(current), saved(false), fontSaved(false) {}
 
 SettingsDialog::~SettingsDialog() = default;
 
@@ -103,7 +104,11 @@ void SettingsDialog::OnCommand(int id) {
       if (fontDialog.Show(0, instance, window, IDD_FONT, this) == -1) {
         ShowOpenFailure(window, L"フォントの設定ダイアログ");
       }
-      if (fontDialog.Saved()) edited.font = fontDialog.Edited().font;
+      if (fontDialog.Saved()) {
+        stored = fontDialog.Stored();
+        edited.font = stored.font;
+        fontSaved = true;
+      }
       break;
     }
     case IDOK:
@@ -128,8 +133,8 @@ bool SettingsDialog::Save() {
   edited.clock.titleIn = static_cast<int>(SendToItem(IDC_TITLE_MODE, BM_GETCHECK, 0, 0));
   edited.clock.title = static_cast<int>(SendToItem(IDC_SHOW_TITLE, BM_GETCHECK, 0, 0));
   edited.brush.color = static_cast<int>(backColor);
-  // All or nothing: a save that fails is told to the user once, and the
-  // clock then shows what the file holds.
-  clock_settings::Save(edited, zorvane::Writer::SettingsDialog, nullptr, instance, window);
+  // All or nothing: a save that fails is told to the user once and leaves
+  // the file as it was.
+  saved = clock_settings::Save(edited, zorvane::Writer::SettingsDialog, nullptr, instance, window, stored);
   return true;
 }

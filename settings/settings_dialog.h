@@ -26,6 +26,15 @@ class SettingsDialog : public DialogBase {
 
   INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  // After the dialog: whether OK stored its values; whether a font dialog
+  // opened from it stored a font; and every setting as the file holds it
+  // after the last of those saves. The clock takes it up from here rather
+  // than from a second reading of the file: all of it after Saved(), the
+  // font alone after FontSaved() without Saved().
+  bool Saved() const { return saved; }
+  bool FontSaved() const { return fontSaved; }
+  const zorvane::Settings& Stored() const { return stored; }
+
  protected:
   // The settings being edited: the clock's when the dialog opens, with the
   // font as the font dialog last stored it.
@@ -37,6 +46,10 @@ class SettingsDialog : public DialogBase {
   gdi::Brush backBrush;
 
  private:
+  zorvane::Settings stored;
+  bool saved;
+  bool fontSaved;
+
   void OnInitDialog();
   void OnCommand(int id);
   INT_PTR OnCtlColorStatic(HDC dc, HWND control);

@@ -133,6 +133,13 @@ TEST(TimeFormat, BeatsAreExactFloorOverTheWholeDay) {
   }
 }
 
+TEST(TimeFormat, BeatsStayWithinTheirRangeForAnyField) {
+  // Fields outside their range count from the day's start either way.
+  const int cases[][4] = {{8, -1, 0, 999}, {8, 0, -1, 999}, {7, 60, 0, 0}, {-1, -59, 0, 584}};
+  for (const auto& c : cases) EXPECT_EQ(c[3], Beats(c[0], c[1], c[2])) << c[0] << ':' << c[1] << ':' << c[2];
+  for (const int f : {INT_MIN, INT_MAX}) EXPECT_TRUE(Beats(f, f, f) >= 0 && Beats(f, f, f) <= 999) << f;
+}
+
 TEST(TimeFormat, LeadInAndEmptyValues) {
   EXPECT_EQ(Stored("!"), "");
   EXPECT_EQ(Stored(""), "");

@@ -242,6 +242,7 @@ TEST_F(DialogFlow, TheFormatIsStoredAsTypedBehindTheLeadIn) {
       {"[Clock]\r\nTimeFormat=!   $hh\r\n", "   $hh", "", "!   $hh", false},
       {"", dflt, "  $hh", "!  $hh", true},                        // leading blanks survive
       {"", dflt, "", "!", true},                                  // emptied: the lead-in alone
+      {"", dflt, "%hh:%mm ", "\"!%hh:%mm \"", true},            // quoted: the blank comes back
       {"[Clock]\r\nTimeFormat=$yy\r\n", "yy", "", "!yy", false},  // hand-written, no lead-in
       {"", dflt, y1021 + "yy", "!" + y1021 + "y", true},          // 1022 bytes at most
       {"", dflt, y1021 + "年", "!" + y1021, true},                // a character is not split
@@ -255,6 +256,26 @@ TEST_F(DialogFlow, TheFormatIsStoredAsTypedBehindTheLeadIn) {
     EXPECT_EQ(IDOK, Open(IDD_SETTINGS, {{kSettings, type, IDOK}}));
     EXPECT_NE(std::string::npos, Lines(ReadIni()).find("TimeFormat=" + c.written + "\n"))
         << "typed " << c.typed.size() << " bytes";
+  }
+}
+
+// What the dialogs saved is handed over as the file now holds it, so the
+// clock takes it up without reading the file again: all of it after OK,
+// the font after the font dialog's OK whatever the settings dialog's end.
+TEST_F(DialogFlow, TheDialogHandsOverTheSettingsTheFileNowHolds) {
+  for (const INT_PTR close : {IDCANCEL, IDOK}) {
+    RemoveIni();
+    SettingsDialog dialog(clock_settings::Load(Instance()));
+    EXPECT_EQ(close, Play({{kSettings, [](HWND d) { SetDlgItemTextA(d, IDC_FORMAT, "%hh "); }, IDC_FONT_BUTTON},
+                           {kFont, [](HWND d) { SetDlgItemTextA(d, IDC_HEIGHT, "30"); }, IDOK},
+                           {kSettings, nullptr, static_cast<int>(close)}},
+                          [&] { return dialog.Show(0, Instance(), nullptr, IDD_SETTINGS, nullptr); }));
+    EXPECT_TRUE(dialog.FontSaved());
+    EXPECT_EQ(close == IDOK, dialog.Saved());
+    EXPECT_EQ(30, dialog.Stored().font.height);
+    EXPECT_STREQ(close == IDOK ? "!%hh " : "!$yy/$mm/$dd(#w) %hh:%mm:%ss", dialog.Stored().clock.timeFormat);
+    const zorvane::Settings file = clock_settings::Load(Instance());
+    EXPECT_EQ(0, std::memcmp(&file, &dialog.Stored(), sizeof file)) << "not what the file holds";
   }
 }
 
