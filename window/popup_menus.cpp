@@ -34,8 +34,7 @@ int PopupMenus::TrackPopup(HWND window, HMENU popup, POINT at) {
   CheckMenuItem(popup, IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
   // The menu must belong to the foreground window, or it stays open when
   // the user clicks elsewhere; the clock takes the foreground for the menu
-  // only and gives it back to the window that had it, unless the chosen
-  // command opens the settings, which then come to the front.
+  // only and gives it back where that is still right.
   const HWND before = GetForegroundWindow();
   SetForegroundWindow(window);
   const int command = static_cast<int>(
@@ -43,8 +42,11 @@ int PopupMenus::TrackPopup(HWND window, HMENU popup, POINT at) {
   // As the menu's documentation asks for notification icons: without a
   // message after it, the next menu may close as soon as it opens.
   PostMessageA(window, WM_NULL, 0, 0);
-  if (command != IDM_SETTINGS && before != nullptr && before != window && IsWindow(before)) {
-    SetForegroundWindow(before);
-  }
+  const bool beforeShown = before != nullptr && IsWindow(before) && IsWindowVisible(before) && !IsIconic(before);
+  if (GivesFrontBack(window, before, GetForegroundWindow(), beforeShown, command)) SetForegroundWindow(before);
   return command;
+}
+
+bool PopupMenus::GivesFrontBack(HWND clock, HWND before, HWND now, bool beforeShown, int command) {
+  return command != IDM_SETTINGS && before != nullptr && before != clock && now == clock && beforeShown;
 }

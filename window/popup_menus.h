@@ -22,6 +22,17 @@ class PopupMenus {
   int TrackAtCursor(HWND window, Submenu submenu);
   int TrackAt(HWND window, Submenu submenu, POINT at);
 
+  // After a menu of `clock`: whether the front goes back to `before`, the
+  // window that had it when the menu opened. Only while the clock still
+  // holds the front (`now`): the user may have switched meanwhile (Alt+Tab,
+  // the Windows key, a program that activated itself), and taking the front
+  // from that window would undo the switch or flash its taskbar button.
+  // Only to a window that is shown (`beforeShown`: visible, not minimised):
+  // the notification area's overflow flyout hides when the clock takes the
+  // front, and a hidden window in front takes keystrokes nowhere. Never
+  // after the settings command, whose dialog comes to the front.
+  static bool GivesFrontBack(HWND clock, HWND before, HWND now, bool beforeShown, int command);
+
  private:
   int TrackPopup(HWND window, HMENU popup, POINT at);
 
