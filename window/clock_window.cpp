@@ -132,6 +132,9 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
+  // First: what follows can wait in a send (the shell's tray call, the
+  // window's moves), and a screen reader's WM_GETOBJECT can come in there.
+  accessibility.Start();
   menus.SetInstance(create->hInstance);
   view.Attach(window, create->hInstance);
   view.ListenToAnchor(true);
@@ -150,7 +153,6 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
 
   tray.ShowDate(view.LocalTime(), view.Eras());
   tray.Add(window, create->hInstance);
-  accessibility.Start();
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
