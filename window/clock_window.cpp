@@ -26,8 +26,8 @@ constexpr UINT kMinDpi = 48;
 constexpr UINT kMaxDpi = 960;
 
 // Whether the message being handled was sent from another thread, as the
-// system sends its notifications. A posted message (any program of the
-// user can post one) or a call from this thread is not.
+// system sends a notification that carries a record. A posted message
+// (any program of the user can post one) or a call from this thread is not.
 bool SentByAnotherThread() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
 
 // Whether `bytes` from `p` can be read: another program can send any value
@@ -282,9 +282,13 @@ void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
 
 void ClockWindow::OnSessionChange(HWND window, WPARAM event) {
   const bool wasQuiet = Quiet();
-  // The system sends its notifications; a posted lock from another program
-  // would stop the clock. An unlock only lets it go on, however it came.
-  if (event == WTS_SESSION_LOCK && SentByAnotherThread()) locked = true;
+  // Taken however it came (sent, notified, posted): the system does not
+  // promise a send. A lock is confirmed with the session manager where it
+  // answers: a lock that arrives after the unlock would freeze the clock.
+  if (event == WTS_SESSION_LOCK &&
+      system_answers::Current().sessionLock() != system_answers::SessionLock::Unlocked) {
+    locked = true;
+  }
   if (event == WTS_SESSION_UNLOCK) locked = false;
   SetQuiet(window, wasQuiet);
 }
@@ -321,9 +325,9 @@ void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
 }
 
 void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
-  // Only the system ends the session, and it sends the message: a posted
-  // one would leave a clock that no longer ticks.
-  if (!ending || !SentByAnotherThread()) return;
+  // Taken however it came: an installer's close request or a log-off that
+  // is ignored leaves captions borrowed and the clock's file in use.
+  if (!ending) return;
   if (reason & ENDSESSION_CLOSEAPP) {
     // An installer or the Restart Manager closes the clock, and the process
     // need not end by itself: the clock ends as through its Exit command.
