@@ -75,6 +75,7 @@ ClockWindow::ClockWindow()
       timerPeriod(0),
       locked(false),
       displayOff(false),
+      sessionEnded(false),
       displayNotification(nullptr) {}
 
 ClockWindow::~ClockWindow() = default;
@@ -335,8 +336,11 @@ void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
     return;
   }
   // Log-off or shut-down: the process may end without another message, so
-  // the captions go back now, within the bounded wait of an exit.
-  StopTicks(window);
+  // the captions go back now, within the bounded wait of an exit. Nothing
+  // takes them again: no tick, no following, whatever comes after.
+  const bool wasQuiet = Quiet();
+  sessionEnded = true;
+  SetQuiet(window, wasQuiet);
   view.EndSession();
 }
 

@@ -64,8 +64,8 @@ class ClockWindow : public ClockApp {
   // The system reported a change of the anchor or the foreground.
   void OnAnchorChanged();
   // While the session is locked or the display is off no one can see the
-  // clock: it does not tick.
-  bool Quiet() const { return locked || displayOff; }
+  // clock: it does not tick. Once the session ends it stays so.
+  bool Quiet() const { return locked || displayOff || sessionEnded; }
   // Stops the ticks on entering the quiet state; on leaving it, draws at
   // once and phases the ticks again.
   void SetQuiet(HWND window, bool wasQuiet);
@@ -89,5 +89,6 @@ class ClockWindow : public ClockApp {
   int timerPeriod;
   bool locked;
   bool displayOff;
+  bool sessionEnded;
   HPOWERNOTIFY displayNotification;
 };
