@@ -70,13 +70,15 @@ class Accessible final : public IAccessible {
     if (!IsSelf(child)) return Standard() ? standard->get_accName(child, name) : RPC_E_DISCONNECTED;
     return Text(name);
   }
-  // No value: the name is the time, and clients that read both would say
-  // it twice.
+  // An empty value: the name is the time, and clients that read both would
+  // say it twice.
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     if (!IsSelf(child)) return Standard() ? standard->get_accValue(child, value) : RPC_E_DISCONNECTED;
     if (value == nullptr) return E_POINTER;
     *value = nullptr;
-    return text != nullptr ? S_FALSE : RPC_E_DISCONNECTED;
+    if (text == nullptr) return RPC_E_DISCONNECTED;
+    *value = SysAllocString(L"");
+    return *value != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (!IsSelf(child)) return Standard() ? standard->get_accRole(child, role) : RPC_E_DISCONNECTED;

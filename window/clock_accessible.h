@@ -1,8 +1,8 @@
 #pragma once
 // The clock as screen readers and other assistive programs see it: an
 // Active Accessibility object for the clock window's client area whose
-// role is "clock" and whose name is the text the clock shows; it has no
-// value, so that the time is read once.
+// role is "clock" and whose name is the text the clock shows; its value is
+// empty, so that the time is read once.
 // Everything else is the system's standard object for the window.
 
 #include <windows.h>
