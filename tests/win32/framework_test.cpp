@@ -342,17 +342,13 @@ TEST(ClockWindowSystem, TheTrayMenuIsFollowedByAHarmlessMessage) {
 // After a menu the front goes back to the window that had it only while the
 // clock still holds it and that window is shown; never after 設定.
 TEST(PopupMenus, TheFrontGoesBackOnlyToAShownWindowWhileTheClockHoldsIt) {
-  const HWND clock = reinterpret_cast<HWND>(0x10), user = reinterpret_cast<HWND>(0x20),
-             other = reinterpret_cast<HWND>(0x30);
+  const auto h = [](uintptr_t v) { return reinterpret_cast<HWND>(v); };
+  const HWND clock = h(0x10), user = h(0x20), other = h(0x30);
   const struct { const char* what; HWND before, now; bool shown; int command; bool back; } cases[] = {
-      {"front unchanged", user, clock, true, IDM_MOVE_NEXT, true},
-      {"the user switched meanwhile", user, other, true, 0, false},
-      {"front lost to nobody", user, nullptr, true, 0, false},
-      {"window hidden or minimised", user, clock, false, 0, false},
-      {"no window had it", nullptr, clock, false, 0, false},
-      {"the clock had it", clock, clock, true, 0, false},
-      {"settings chosen", user, clock, true, IDM_SETTINGS, false},
-  };
+      {"front unchanged", user, clock, true, IDM_MOVE_NEXT, true}, {"switched", user, other, true, 0, false},
+      {"front lost", user, nullptr, true, 0, false}, {"hidden or minimised", user, clock, false, 0, false},
+      {"none had it", nullptr, clock, false, 0, false}, {"the clock had it", clock, clock, true, 0, false},
+      {"settings chosen", user, clock, true, IDM_SETTINGS, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(c.back, PopupMenus::GivesFrontBack(clock, c.before, c.now, c.shown, c.command)) << c.what;
   }
