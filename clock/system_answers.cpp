@@ -2,6 +2,8 @@
 
 #include <dwmapi.h>
 #include <shellapi.h>
+#include <versionhelpers.h>
+#include <wtsapi32.h>
 
 namespace system_answers {
 namespace {
@@ -54,9 +56,48 @@ UINT RealTrayDpi() {
   return d > 0 ? static_cast<UINT>(d) : 96;
 }
 
+// WTSSessionInfoEx and its level-1 record (WTSINFOEXW), spelled out:
+// older MinGW headers lack them.
+constexpr WTS_INFO_CLASS kSessionInfoEx = static_cast<WTS_INFO_CLASS>(25);
+constexpr LONG kSessionStateLock = 0;
+constexpr LONG kSessionStateUnlock = 1;
+struct SessionInfoEx {
+  DWORD level;
+  union {
+    struct {
+      ULONG sessionId;
+      int sessionState;
+      LONG sessionFlags;
+      WCHAR winStationName[33], userName[21], domainName[18];
+      LARGE_INTEGER logonTime, connectTime, disconnectTime, lastInputTime, currentTime;
+      DWORD incomingBytes, outgoingBytes, incomingFrames, outgoingFrames, incomingCompressed, outgoingCompressed;
+    } level1;
+  } data;
+};
+
+SessionLock RealSessionLock() {
+  // Windows 7 reports the two states the wrong way round: no answer there.
+  if (!IsWindows8OrGreater()) return SessionLock::Unknown;
+  LPWSTR buffer = nullptr;
+  DWORD bytes = 0;
+  if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kSessionInfoEx, &buffer, &bytes) ||
+      buffer == nullptr) {
+    return SessionLock::Unknown;
+  }
+  SessionLock answer = SessionLock::Unknown;
+  const auto* info = reinterpret_cast<const SessionInfoEx*>(buffer);
+  if (bytes >= sizeof(SessionInfoEx) && info->level == 1) {
+    const LONG flags = info->data.level1.sessionFlags;
+    if (flags == kSessionStateLock) answer = SessionLock::Locked;
+    if (flags == kSessionStateUnlock) answer = SessionLock::Unlocked;
+  }
+  WTSFreeMemory(buffer);
+  return answer;
+}
+
 const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW,
                     DefWindowProcA,  Shell_NotifyIconW, GetTickCount,        RealHighContrast,
-                    RealTrayDpi,   ChangeWindowMessageFilterEx};
+                    RealTrayDpi,   ChangeWindowMessageFilterEx, RealSessionLock};
 const Answers* current = &kReal;
 
 }  // namespace

@@ -2,7 +2,7 @@
 // The system's answers that decide where and whether the clock shows, each
 // behind one replaceable function: the compositor's view of a window, the
 // shell's notification state, whether another program takes a caption, and
-// the notification area. They differ between Windows versions (and some are
+// the notification area, the session's lock. They differ between Windows versions (and some are
 // missing where there is no compositor or no shell), so tests put in the
 // answers of the system they stand for, or watch the calls.
 
@@ -12,6 +12,10 @@
 #include "core/placement.h"
 
 namespace system_answers {
+
+// What the session manager says of the session's lock; Unknown where it
+// gives no answer (Windows before 8, Wine).
+enum class SessionLock { Unknown, Locked, Unlocked };
 
 struct Answers {
   // The visible frame of `window` (without the invisible resize borders
@@ -45,6 +49,11 @@ struct Answers {
   // level (ChangeWindowMessageFilterEx); the filter exists only where
   // integrity levels do. Null: nothing to allow.
   BOOL(WINAPI* allowMessage)(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT filter);
+
+  // Whether this session is locked now, as the session manager says
+  // (WTSSessionInfoEx): a lock notification is confirmed with it, so that
+  // one that arrives late, after the unlock, does not freeze the clock.
+  SessionLock (*sessionLock)();
 };
 
 // The real system.

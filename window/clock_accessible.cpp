@@ -70,9 +70,15 @@ class Accessible final : public IAccessible {
     if (!IsSelf(child)) return Standard() ? standard->get_accName(child, name) : RPC_E_DISCONNECTED;
     return Text(name);
   }
+  // An empty value: the name is the time, and clients that read both would
+  // say it twice.
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     if (!IsSelf(child)) return Standard() ? standard->get_accValue(child, value) : RPC_E_DISCONNECTED;
-    return Text(value);
+    if (value == nullptr) return E_POINTER;
+    *value = nullptr;
+    if (text == nullptr) return RPC_E_DISCONNECTED;
+    *value = SysAllocString(L"");
+    return *value != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (!IsSelf(child)) return Standard() ? standard->get_accRole(child, role) : RPC_E_DISCONNECTED;
@@ -183,7 +189,10 @@ LRESULT ClockAccessible::OnGetObject(HWND window, WPARAM flags, LPARAM objectId,
       return 0;
     }
   }
-  return LresultFromObject(kIidAccessible, flags, object);
+  // A failure (a negative HRESULT) is no answer for the client: the system
+  // answers instead.
+  const LRESULT result = LresultFromObject(kIidAccessible, flags, object);
+  return result > 0 ? result : 0;
 }
 
 void ClockAccessible::TextShown(HWND window, const char* shownText) {

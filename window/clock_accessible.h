@@ -1,7 +1,8 @@
 #pragma once
 // The clock as screen readers and other assistive programs see it: an
 // Active Accessibility object for the clock window's client area whose
-// role is "clock" and whose name and value are the text the clock shows.
+// role is "clock" and whose name is the text the clock shows; its value is
+// empty, so that the time is read once.
 // Everything else is the system's standard object for the window.
 
 #include <windows.h>
@@ -17,7 +18,8 @@ class ClockAccessible {
   ClockAccessible(const ClockAccessible&) = delete;
   ClockAccessible& operator=(const ClockAccessible&) = delete;
 
-  // At the window's creation, on its thread: clients' calls are then
+  // First at the window's creation, on its thread, before anything that
+  // can let a sent message (WM_GETOBJECT) in: clients' calls are then
   // delivered through this thread's message loop (a single-threaded
   // apartment), between ticks, never while a tick rewrites the text.
   void Start();

@@ -10,9 +10,6 @@
 #include "clock/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
-#include "settings/clock_settings.h"
-#include "settings/settings_dialog.h"
-#include "settings/settings_messages.h"
 #include "window/start_with_windows.h"
 
 namespace {
@@ -29,8 +26,8 @@ constexpr UINT kMinDpi = 48;
 constexpr UINT kMaxDpi = 960;
 
 // Whether the message being handled was sent from another thread, as the
-// system sends its notifications. A posted message (any program of the
-// user can post one) or a call from this thread is not.
+// system sends a notification that carries a record. A posted message
+// (any program of the user can post one) or a call from this thread is not.
 bool SentByAnotherThread() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
 
 // Whether `bytes` from `p` can be read: another program can send any value
@@ -51,9 +48,6 @@ bool Readable(const void* p, size_t bytes) {
   }
   return true;
 }
-
-// TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
-constexpr UINT kMenuFlags = 0x1002;
 
 // The fifteen position commands, in command id order from IDM_TOP_OUT_LEFT.
 struct Position {
@@ -77,12 +71,11 @@ static_assert(IDM_TASKBAR_RIGHT - IDM_TOP_OUT_LEFT + 1 == sizeof kPositions / si
 
 ClockWindow::ClockWindow()
     : taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
-      settings(nullptr),
-      exitAfterSettings(false),
-      closeDialogRounds(0),
+      session(view),
       timerPeriod(0),
       locked(false),
       displayOff(false),
+      sessionEnded(false),
       displayNotification(nullptr) {}
 
 ClockWindow::~ClockWindow() = default;
@@ -112,7 +105,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONUP:    OnRightButtonUp(window); return 0;
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
-    case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
+    case kCloseDialogsMessage: session.CloseNextDialog(window); return 0;
     case AnchorTracker::kFollowMessage: OnAnchorChanged(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(wParam); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
@@ -140,6 +133,10 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
+  // First: what follows can wait in a send (the shell's tray call, the
+  // window's moves), and a screen reader's WM_GETOBJECT can come in there.
+  accessibility.Start();
+  menus.SetInstance(create->hInstance);
   view.Attach(window, create->hInstance);
   view.ListenToAnchor(true);
   StartTicks(window);
@@ -157,7 +154,6 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
 
   tray.ShowDate(view.LocalTime(), view.Eras());
   tray.Add(window, create->hInstance);
-  accessibility.Start();
 
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
@@ -242,7 +238,7 @@ void ClockWindow::OnClockChanged(HWND window) {
   // spell show it; the drawing waits while the dialog is open (the clock
   // is stopped) and while no one can see.
   _tzset();  // localtime follows a new time zone
-  if (settings != nullptr || Quiet()) return;
+  if (session.Open() || Quiet()) return;
   view.ReadTime();
   view.Render();
   AfterRender(window);
@@ -287,9 +283,13 @@ void ClockWindow::OnWindowPosChanging(WINDOWPOS* position) {
 
 void ClockWindow::OnSessionChange(HWND window, WPARAM event) {
   const bool wasQuiet = Quiet();
-  // The system sends its notifications; a posted lock from another program
-  // would stop the clock. An unlock only lets it go on, however it came.
-  if (event == WTS_SESSION_LOCK && SentByAnotherThread()) locked = true;
+  // Taken however it came (sent, notified, posted): the system does not
+  // promise a send. A lock is confirmed with the session manager where it
+  // answers: a lock that arrives after the unlock would freeze the clock.
+  if (event == WTS_SESSION_LOCK &&
+      system_answers::Current().sessionLock() != system_answers::SessionLock::Unlocked) {
+    locked = true;
+  }
   if (event == WTS_SESSION_UNLOCK) locked = false;
   SetQuiet(window, wasQuiet);
 }
@@ -317,7 +317,7 @@ void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
   if (Quiet() == wasQuiet) return;
   // No one can see the clock follow: the system need not tell it.
   view.ListenToAnchor(!Quiet());
-  if (settings != nullptr) return;  // the settings session restarts the ticks
+  if (session.Open()) return;  // the settings session restarts the ticks
   if (Quiet()) {
     StopTicks(window);
   } else {
@@ -326,9 +326,9 @@ void ClockWindow::SetQuiet(HWND window, bool wasQuiet) {
 }
 
 void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
-  // Only the system ends the session, and it sends the message: a posted
-  // one would leave a clock that no longer ticks.
-  if (!ending || !SentByAnotherThread()) return;
+  // Taken however it came: an installer's close request or a log-off that
+  // is ignored leaves captions borrowed and the clock's file in use.
+  if (!ending) return;
   if (reason & ENDSESSION_CLOSEAPP) {
     // An installer or the Restart Manager closes the clock, and the process
     // need not end by itself: the clock ends as through its Exit command.
@@ -336,8 +336,11 @@ void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
     return;
   }
   // Log-off or shut-down: the process may end without another message, so
-  // the captions go back now, within the bounded wait of an exit.
-  StopTicks(window);
+  // the captions go back now, within the bounded wait of an exit. Nothing
+  // takes them again: no tick, no following, whatever comes after.
+  const bool wasQuiet = Quiet();
+  sessionEnded = true;
+  SetQuiet(window, wasQuiet);
   view.EndSession();
 }
 
@@ -345,7 +348,7 @@ void ClockWindow::OnAnchorChanged() {
   // The clock follows at once, as the next tick would. Not while the
   // settings dialog is open (the clock stands hidden and still), nor while
   // no one can see it.
-  view.Follow(settings == nullptr && !Quiet());
+  view.Follow(!session.Open() && !Quiet());
 }
 
 void ClockWindow::OnDpiChanged(WPARAM dpis) {
@@ -369,8 +372,8 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
     case IDM_EXIT:      PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_SETTINGS:
       // One settings session at a time: a second request shows the open one.
-      if (settings != nullptr) {
-        if (HWND front = FrontDialog()) SetForegroundWindow(front);
+      if (session.Open()) {
+        session.ToFront();
       } else {
         OnSettings(window);
       }
@@ -384,85 +387,13 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
 
 void ClockWindow::OnSettings(HWND window) {
   StopTicks(window);
-  // The dialogs edit a copy of the settings as the file holds them now:
-  // a hand edit made while the clock runs shows in them.
-  SettingsDialog dialog(clock_settings::Load(instance));
-  ShowWindow(window, SW_HIDE);
-  // The clock stands still while the dialog is open: in title mode the
-  // caption goes back meanwhile, and the next tick takes it again.
-  view.RestoreCaption();
-  settings = &dialog;
-  const INT_PTR result = dialog.Show(0, instance, window, IDD_SETTINGS, this);
-  settings = nullptr;
-  if (result == -1) {
-    // The clock goes on as it was: shown again at the next tick in normal
-    // mode, its caption kept in title mode.
-    ShowOpenFailure(window, L"設定ダイアログ");
-  }
-  // The clock takes up what the file holds, read once: after OK all of it;
-  // otherwise the font alone, which the font dialog stores on its own OK,
-  // so it is taken again whatever the settings dialog's result.
-  const zorvane::Settings stored = clock_settings::Load(instance);
-  zorvane::Settings next = view.CurrentSettings();
-  if (result == IDOK) {
-    next = stored;
-  } else {
-    next.font = stored.font;
-  }
-  view.SetSettings(next);
-  if (result == IDOK) {
-    view.LoadFormat();
-    view.LoadBrush();
-    view.LoadTitleMode();
-  }
-  view.LoadFont();
+  session.Run(window, instance, this);
   if (!Quiet()) StartTicks(window);
-  if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);
+  if (session.ExitAsked()) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 void ClockWindow::OnClose(HWND window) {
-  if (settings == nullptr) {
-    DestroyWindow(window);
-    return;
-  }
-  // Destroying the clock now would pull the open dialogs down under the
-  // user: they close as cancelled first, innermost first, and the settings
-  // sequence then ends the program.
-  exitAfterSettings = true;
-  closeDialogRounds = 0;
-  OnCloseDialogs(window);
-}
-
-void ClockWindow::OnCloseDialogs(HWND window) {
-  // Each round cancels the innermost dialog; its modal loop ends after that
-  // message, and this message, queued behind it, reaches the next level.
-  constexpr int kMaxRounds = 16;
-  if (settings == nullptr || ++closeDialogRounds > kMaxRounds) return;
-  if (HWND front = FrontDialog()) PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
-  PostMessageA(window, kCloseDialogsMessage, 0, 0);
-}
-
-HWND ClockWindow::FrontDialog() const {
-  // The window of the session that can take input: its owner chain leads
-  // to the settings dialog, and no dialog above it has disabled it.
-  struct Search {
-    HWND root;
-    HWND found;
-  } search{settings != nullptr ? settings->GetHwnd() : nullptr, nullptr};
-  if (search.root == nullptr) return nullptr;  // not created yet, or already ended
-  search.found = search.root;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<Search*>(p);
-    if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
-    for (HWND o = w; o != nullptr; o = GetWindow(o, GW_OWNER)) {
-      if (o == s->root) {
-        s->found = w;
-        return FALSE;
-      }
-    }
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  if (!session.CloseForExit(window)) DestroyWindow(window);
 }
 
 LRESULT ClockWindow::OnSysCommand(HWND window, WPARAM command, LPARAM lParam) {
@@ -486,64 +417,23 @@ LRESULT ClockWindow::OnSysCommand(HWND window, WPARAM command, LPARAM lParam) {
 
 void ClockWindow::OnLeftButtonUp(HWND) { view.StepForward(); }
 
-void ClockWindow::OnRightButtonUp(HWND window) { TrackMenu(window, 0); }
+void ClockWindow::OnRightButtonUp(HWND window) {
+  if (const int command = menus.TrackAtCursor(window, PopupMenus::kFull)) OnCommand(window, command);
+}
 
 void ClockWindow::OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
   // Moves, button-downs and double clicks open nothing.
   const TrayIcon::Request request = tray.Decode(wParam, lParam);
   if (request.menu == TrayIcon::Menu::None) return;
-  if (settings != nullptr) {
+  if (session.Open()) {
     // While the settings are open the icon leads back to them.
-    if (HWND front = FrontDialog()) SetForegroundWindow(front);
+    session.ToFront();
     return;
   }
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  const int submenu = request.menu == TrayIcon::Menu::Full ? 0 : 1;
-  if (menu != nullptr) {
-    if (HMENU popup = GetSubMenu(menu, submenu)) {
-      if (request.atCursor) {
-        TrackAtCursor(window, popup);
-      } else {
-        TrackAt(window, popup, request.at);  // opened from the keyboard: at the icon
-      }
-    }
-  }
-  if (menu != nullptr) DestroyMenu(menu);
-}
-
-void ClockWindow::TrackMenu(HWND window, int submenu) {
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  if (menu == nullptr) return;
-  if (HMENU popup = GetSubMenu(menu, submenu)) TrackAtCursor(window, popup);
-  DestroyMenu(menu);
-}
-
-void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  TrackAt(window, popup, cursor);
-}
-
-void ClockWindow::TrackAt(HWND window, HMENU popup, POINT at) {
-  // The full menu's tick says whether Windows starts the clock now: the
-  // user may have changed it in the system's start-up list meanwhile.
-  wchar_t exe[MAX_PATH * 4];
-  const bool on = start_with_windows::ThisExecutable(exe, sizeof exe / sizeof exe[0]) &&
-                  start_with_windows::IsOn(start_with_windows::kUserKeys, exe);
-  CheckMenuItem(popup, IDM_START_WITH_WINDOWS, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-  // The menu must belong to the foreground window, or it stays open when
-  // the user clicks elsewhere; the clock takes the foreground for the menu
-  // only and gives it back to the window that had it, unless the chosen
-  // command opens the settings, which then come to the front.
-  const HWND before = GetForegroundWindow();
-  SetForegroundWindow(window);
-  const int command = static_cast<int>(
-      TrackPopupMenu(popup, kMenuFlags | TPM_RETURNCMD, at.x, at.y, 0, window, nullptr));
-  // As the menu's documentation asks for notification icons: without a
-  // message after it, the next menu may close as soon as it opens.
-  PostMessageA(window, WM_NULL, 0, 0);
-  if (command != IDM_SETTINGS && before != nullptr && before != window && IsWindow(before)) {
-    SetForegroundWindow(before);
-  }
+  const PopupMenus::Submenu submenu =
+      request.menu == TrayIcon::Menu::Full ? PopupMenus::kFull : PopupMenus::kExitOnly;
+  // Opened from the keyboard: at the icon.
+  const int command = request.atCursor ? menus.TrackAtCursor(window, submenu)
+                                       : menus.TrackAt(window, submenu, request.at);
   if (command != 0) OnCommand(window, command);
 }

@@ -9,18 +9,16 @@
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
 #include "window/clock_accessible.h"
+#include "window/popup_menus.h"
+#include "window/settings_session.h"
 #include "window/tray_icon.h"
-
-class SettingsDialog;
 
 class ClockWindow : public ClockApp {
  public:
   static constexpr UINT_PTR kTimerId = 100;
   static constexpr UINT kTrayIconId = TrayIcon::kId;
   static constexpr UINT kTrayCallbackMessage = TrayIcon::kCallbackMessage;  // 0x1400
-  // Posted to itself while exit waits for open dialogs to close, one level
-  // at a time.
-  static constexpr UINT kCloseDialogsMessage = WM_APP + 1;
+  static constexpr UINT kCloseDialogsMessage = SettingsSession::kCloseDialogsMessage;
 
   ClockWindow();
   ~ClockWindow() override;
@@ -56,7 +54,6 @@ class ClockWindow : public ClockApp {
   void OnTaskbarCreated();
   void OnSettings(HWND window);
   void OnClose(HWND window);
-  void OnCloseDialogs(HWND window);
   void OnDpiChanged(WPARAM dpis);
   void OnClockChanged(HWND window);
   void OnSettingChange(WPARAM action);
@@ -67,24 +64,18 @@ class ClockWindow : public ClockApp {
   // The system reported a change of the anchor or the foreground.
   void OnAnchorChanged();
   // While the session is locked or the display is off no one can see the
-  // clock: it does not tick.
-  bool Quiet() const { return locked || displayOff; }
+  // clock: it does not tick. Once the session ends it stays so.
+  bool Quiet() const { return locked || displayOff || sessionEnded; }
   // Stops the ticks on entering the quiet state; on leaving it, draws at
   // once and phases the ticks again.
   void SetQuiet(HWND window, bool wasQuiet);
 
-  void TrackMenu(HWND window, int submenu);
-  void TrackAtCursor(HWND window, HMENU popup);
-  void TrackAt(HWND window, HMENU popup, POINT at);
   // Starts the ticks, the first just after the next half second of the
   // wall clock.
   void StartTicks(HWND window);
   // After a tick: sets the timer again only when that tick was off phase.
   void ScheduleTick(HWND window);
   void StopTicks(HWND window);
-  // The innermost open dialog of the settings session: the settings dialog,
-  // or what it has opened (font dialog, colour chooser).
-  HWND FrontDialog() const;
 
   ClockView view;
   TrayIcon tray;
@@ -92,15 +83,12 @@ class ClockWindow : public ClockApp {
   // Sent by the shell when a new taskbar appears (after explorer restarts):
   // the tray icon must be added again.
   UINT taskbarCreatedMessage;
-  // The settings dialog while a settings session is open; one at a time.
-  SettingsDialog* settings;
-  // Exit was asked for during the settings session: the dialogs close as
-  // cancelled, then the program ends.
-  bool exitAfterSettings;
-  int closeDialogRounds;
+  PopupMenus menus;
+  SettingsSession session;
   // The period the clock timer repeats at; 0 while it is stopped.
   int timerPeriod;
   bool locked;
   bool displayOff;
+  bool sessionEnded;
   HPOWERNOTIFY displayNotification;
 };

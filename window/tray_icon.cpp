@@ -41,6 +41,8 @@ TrayIcon::TrayIcon()
       shown(false),
       version4(false),
       lastButtonUp(0),
+      keySelected(false),
+      keySelectedAt(0),
       tipYear(0),
       tipMonth(0),
       tipDay(0),
@@ -170,11 +172,18 @@ TrayIcon::Request TrayIcon::Decode(WPARAM wParam, LPARAM lParam) {
       request.menu = Menu::Full;
       request.atCursor = !version4;
       break;
-    case NIN_KEYSELECT:
+    case NIN_KEYSELECT: {
       lastButtonUp = 0;
+      // The second of a pair, within the double-click time of the first,
+      // belongs to the same key press.
+      const DWORD now = System().tickCount();
+      if (keySelected && now - keySelectedAt <= GetDoubleClickTime()) break;
+      keySelected = true;
+      keySelectedAt = now;
       request.menu = Menu::Full;
       request.atCursor = !version4;
       break;
+    }
     default:
       break;  // moves, double clicks, balloons: nothing
   }

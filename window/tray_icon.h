@@ -78,6 +78,10 @@ class TrayIcon {
   // with NIN_SELECT (left) or WM_CONTEXTMENU (right), which belong to that
   // click and open nothing more.
   UINT lastButtonUp;
+  // When the last NIN_KEYSELECT opened a menu (tick count): Windows sends
+  // one or two for one key press, the second while that menu is open.
+  bool keySelected;
+  DWORD keySelectedAt;
   // The date the tooltip shows.
   int tipYear, tipMonth, tipDay;
   // The clock's retries since `retryStart` (tick count).

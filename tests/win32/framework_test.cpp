@@ -97,10 +97,28 @@ void SendFromAnotherThread(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   sender.join();
 }
 
+enum class Delivery { Sent, Notified, Posted };
+
+// Delivers as another thread of the system may: sent (waiting for the
+// answer while this thread answers), notified (SendNotifyMessage), posted.
+void Deliver(Delivery how, HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (how == Delivery::Sent) SendFromAnotherThread(w, m, wp, lp);
+  if (how == Delivery::Notified) std::thread([=] { SendNotifyMessageA(w, m, wp, lp); }).join();
+  if (how == Delivery::Posted) PostMessageA(w, m, wp, lp);
+}
+
+system_answers::SessionLock sessionSays;
+
 // No ticks, and no hooks on other programs' windows, while the display is off or the
-// session locked. Only a record the system sends about this session's display counts
+// session locked, nor after log-off. Only a record the system sends about this session's display counts
 // (the console's is the host's under Remote Desktop); what others can post changes nothing.
+// Lock and unlock count however they come, a lock unless the session manager says the
+// session is unlocked (a late one).
 TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
+  using system_answers::SessionLock;
+  system_answers::Answers answers = system_answers::Real();
+  answers.sessionLock = [] { return sessionSays; };
+  system_answers::Override use{answers};
   Recording<ClockWindow> clock;
   CreateParams p = ClockParams("FrameworkQuietClock", ClockWindow::WindowProc);
   HWND w = clock.Create(p);
@@ -113,27 +131,50 @@ TEST(ClockWindowQuiet, NoTicksWhileTheDisplayIsOffOrTheSessionLocked) {
   Record off{session, 4, 0}, dimmed{session, 4, 2}, on{session, 4, 1}, shorter{session, 2, 0},
       console{GUID_CONSOLE_DISPLAY_STATE, 4, 0};
   const auto at = [](Record& r) { return reinterpret_cast<LPARAM>(&r); };
-  const struct { const char* what; bool sent; UINT message; WPARAM wParam; LPARAM lParam; bool ticks; } steps[] = {
-      {"a posted record", false, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(off), true},
-      {"a record pointing nowhere", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 1, true},
-      {"the console's display", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(console), true},
-      {"a record too short", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(shorter), true},
-      {"a posted lock", false, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, true},
-      {"a posted end of the session", false, WM_ENDSESSION, TRUE, 0, true},
-      {"the display off", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(off), false},
-      {"the display dimmed, still seen", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(dimmed), true},
-      {"a lock", true, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, false},
-      {"the display on at the lock screen", true, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(on), false},
-      {"the unlock", true, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, true},
+  constexpr auto sent = Delivery::Sent, notified = Delivery::Notified, posted = Delivery::Posted;
+  constexpr auto unknown = SessionLock::Unknown, unlocked = SessionLock::Unlocked, locked = SessionLock::Locked;
+  const struct {
+    const char* what; Delivery how; UINT message; WPARAM wParam; LPARAM lParam; SessionLock says; bool ticks;
+  } steps[] = {
+      {"a posted record", posted, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(off), unknown, true},
+      {"a record pointing nowhere", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 1, unknown, true},
+      {"the console's display", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(console), unknown, true},
+      {"a record too short", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(shorter), unknown, true},
+      {"a late lock, the session unlocked", sent, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, unlocked, true},
+      {"a posted lock", posted, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, unknown, false},
+      {"a notified unlock", notified, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, unknown, true},
+      {"a notified lock", notified, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, locked, false},
+      {"a posted unlock", posted, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, unknown, true},
+      {"the display off", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(off), unknown, false},
+      {"the display dimmed, still seen", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(dimmed), unknown, true},
+      {"a sent lock", sent, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, locked, false},
+      {"the display on at the lock screen", sent, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, at(on), unknown, false},
+      {"a sent unlock", sent, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0, unknown, true},
+      {"a posted log-off", posted, WM_ENDSESSION, TRUE, 0, unknown, false},
+      {"a new time after the log-off", sent, WM_TIMECHANGE, 0, 0, unknown, false},
   };
   for (const auto& c : steps) {
-    if (c.sent) SendFromAnotherThread(w, c.message, c.wParam, c.lParam);
-    else PostMessageA(w, c.message, c.wParam, c.lParam);
+    sessionSays = c.says;
+    Deliver(c.how, w, c.message, c.wParam, c.lParam);
     EXPECT_EQ(c.ticks, TicksWithin(clock, 1500)) << "after " << c.what;
     EXPECT_EQ(c.ticks, AnchorTracker::LiveHooks() != 0) << "hooks after " << c.what;
   }
   DestroyClock(w);
   EXPECT_EQ(0, AnchorTracker::LiveHooks());
+}
+
+// An installer's close request (ENDSESSION_CLOSEAPP) ends the clock however it is delivered.
+TEST(ClockWindowQuiet, ACloseRequestEndsTheClockHoweverItIsDelivered) {
+  for (Delivery how : {Delivery::Sent, Delivery::Notified, Delivery::Posted}) {
+    ClockWindow clock;
+    const std::string name = "CloseAppClock" + std::to_string(static_cast<int>(how));
+    CreateParams p = ClockParams(name.c_str(), ClockWindow::WindowProc);
+    HWND w = clock.Create(p);
+    ASSERT_NE(nullptr, w);
+    Deliver(how, w, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(w); }, 3000)) << "delivery " << static_cast<int>(how);
+    DestroyClock(w);
+  }
 }
 
 // The clock stands still while the settings dialog is open, yet reads a new time zone at once.
@@ -296,6 +337,21 @@ TEST(ClockWindowSystem, TheTrayMenuIsFollowedByAHarmlessMessage) {
   KillTimer(nullptr, closer);
   EXPECT_TRUE(PeekMessageA(&msg, w, WM_NULL, WM_NULL, PM_REMOVE)) << "nothing was posted after the menu";
   DestroyClock(w);
+}
+
+// After a menu the front goes back to the window that had it only while the
+// clock still holds it and that window is shown; never after 設定.
+TEST(PopupMenus, TheFrontGoesBackOnlyToAShownWindowWhileTheClockHoldsIt) {
+  const auto h = [](uintptr_t v) { return reinterpret_cast<HWND>(v); };
+  const HWND clock = h(0x10), user = h(0x20), other = h(0x30);
+  const struct { const char* what; HWND before, now; bool shown; int command; bool back; } cases[] = {
+      {"front unchanged", user, clock, true, IDM_MOVE_NEXT, true}, {"switched", user, other, true, 0, false},
+      {"front lost", user, nullptr, true, 0, false}, {"hidden or minimised", user, clock, false, 0, false},
+      {"none had it", nullptr, clock, false, 0, false}, {"the clock had it", clock, clock, true, 0, false},
+      {"settings chosen", user, clock, true, IDM_SETTINGS, false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.back, PopupMenus::GivesFrontBack(clock, c.before, c.now, c.shown, c.command)) << c.what;
+  }
 }
 
 // Explorer runs but takes no icons yet (a start with Windows): the add is

@@ -19,6 +19,7 @@ namespace {
 
 std::vector<std::pair<DWORD, NOTIFYICONDATAW>> calls;
 UINT dpi;
+DWORD now;
 
 // A shell that takes every icon and records each call with its record.
 system_answers::Answers RecordingShell() {
@@ -30,6 +31,7 @@ system_answers::Answers RecordingShell() {
     return TRUE;
   };
   shell.trayDpi = [] { return dpi; };
+  shell.tickCount = []() -> DWORD { return now; };
   return shell;
 }
 
@@ -88,4 +90,21 @@ TEST(TrayIcon, TheImageFollowsAChangeOfScale) {
     if (s.size != 0) { EXPECT_EQ(s.size, IconWidth(calls.back().second.hIcon)) << s.dpi; }
   }
   testing_support::DestroyClock(w);
+}
+
+// Windows sends one or two NIN_KEYSELECT for one key press, the second while
+// the first one's menu is open: within the double-click time it opens nothing.
+TEST(TrayIcon, ASecondKeySelectWithinTheDoubleClickTimeOpensNothing) {
+  const system_answers::Answers shell = RecordingShell();
+  system_answers::Override use{shell};
+  TrayIcon tray;
+  tray.Add(reinterpret_cast<HWND>(1), GetModuleHandleW(nullptr));
+  const DWORD pair = GetDoubleClickTime(), start = 0xFFFFFF00u;  // the tick count wraps between them
+  const struct { DWORD at; bool opens; } presses[] = {
+      {start, true}, {start + 1, false}, {start + pair, false}, {start + pair + 1, true}, {start + 3 * pair, true}};
+  for (const auto& p : presses) {
+    now = p.at;
+    const TrayIcon::Request r = tray.Decode(MAKEWPARAM(10, 20), MAKELPARAM(NIN_KEYSELECT, TrayIcon::kId));
+    EXPECT_EQ(p.opens, r.menu == TrayIcon::Menu::Full) << "at " << p.at - start << " ms";
+  }
 }
