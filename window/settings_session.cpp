@@ -25,22 +25,23 @@ void SettingsSession::Run(HWND window, HINSTANCE instance, void* data) {
     // mode, its caption kept in title mode.
     ShowOpenFailure(window, L"設定ダイアログ");
   }
-  Reload(instance, result);
+  Reload(settings);
 }
 
-void SettingsSession::Reload(HINSTANCE instance, INT_PTR result) {
-  // After OK all of the file; otherwise the font alone, which the font
-  // dialog stores on its own OK, so it is taken again whatever the
-  // settings dialog's result.
-  const zorvane::Settings stored = clock_settings::Load(instance);
+void SettingsSession::Reload(const SettingsDialog& settings) {
+  // What the dialogs stored, as the file now holds it, without reading the
+  // file again: all of it after the settings dialog's OK; otherwise the font
+  // alone, which the font dialog stores on its own OK whatever the settings
+  // dialog's result. A save that failed left the file, and so the clock, as
+  // they were.
   zorvane::Settings next = view.CurrentSettings();
-  if (result == IDOK) {
-    next = stored;
-  } else {
-    next.font = stored.font;
+  if (settings.Saved()) {
+    next = settings.Stored();
+  } else if (settings.FontSaved()) {
+    next.font = settings.Stored().font;
   }
   view.SetSettings(next);
-  if (result == IDOK) {
+  if (settings.Saved()) {
     view.LoadFormat();
     view.LoadBrush();
     view.LoadTitleMode();

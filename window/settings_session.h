@@ -39,8 +39,8 @@ class SettingsSession {
   void CloseNextDialog(HWND window);
 
  private:
-  // After the dialogs: the view takes up what the file holds, read once.
-  void Reload(HINSTANCE instance, INT_PTR result);
+  // After the dialogs: the view takes up what they stored.
+  void Reload(const SettingsDialog& settings);
   // The innermost open dialog of the session: the settings dialog, or what
   // it has opened.
   HWND FrontDialog() const;
