@@ -1,6 +1,6 @@
 #include "clock/borrowed_captions.h"
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 
 #include <algorithm>
 #include <cstdlib>

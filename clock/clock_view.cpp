@@ -6,7 +6,7 @@
 
 #include "app/dpi.h"
 #include "app/system_eras.h"
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "clock/window_style.h"
 #include "core/profile_values.h"
 

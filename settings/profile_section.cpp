@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/system_answers.h"
 #include "core/decimal.h"
 #include "core/ini_text.h"
 #include "core/settings_value.h"
@@ -87,8 +88,6 @@ bool Transient(DWORD error) {
 }
 
 }  // namespace
-
-ProfileSection::FileCalls ProfileSection::files = {ReplaceFileW, MoveFileExW};
 
 ProfileSection::ProfileSection() : path{}, section{}, encoding(text::FileEncoding::Own), found(Found::NoFile) {}
 
@@ -249,13 +248,13 @@ DWORD ProfileSection::PlaceOnce(bool replace, const wchar_t* temporary, const wc
   if (!replace) {
     // A first file; one that appeared since it was found missing is not
     // overwritten.
-    return files.move(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+    return system_answers::Current().moveFile(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
   }
   // ReplaceFileW keeps the replaced file's security, attributes and
   // streams. With a backup name every failure leaves both files under
   // their names, except this one error, after which the old file lies at
   // the backup name: it goes back before anything else.
-  if (files.replace(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
+  if (system_answers::Current().replaceFile(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
   const DWORD error = GetLastError();
   if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && !MoveFileExW(backup, path, MOVEFILE_WRITE_THROUGH)) {
     return ERROR_CANNOT_MAKE;  // the old text stays at the backup name: not tried again

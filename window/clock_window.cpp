@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
 #include "settings/clock_settings.h"

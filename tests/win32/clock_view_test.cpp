@@ -22,7 +22,7 @@
 #include "app/dpi.h"
 #include "app/gdi.h"
 #include "clock/clock_view.h"
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "clock/window_style.h"
 #include "settings/clock_settings.h"
 #include "test_support.h"

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/system_answers.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -156,8 +157,10 @@ struct RecordedFiles {
 // An existing file is replaced by ReplaceFileW (which keeps its security and streams), a first
 // one moved into place; a held file is tried again for about a second, a failed one restored.
 TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
-  const ProfileSection::FileCalls real = ProfileSection::files;
-  ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
+  system_answers::Answers answers = system_answers::Real();
+  answers.replaceFile = RecordedFiles::Replace;
+  answers.moveFile = RecordedFiles::Move;
+  system_answers::Override use{answers};
   const char* const file = "[Clock]\r\nTitle=0\r\n";
   const int many = 1000, timed = -1;  // timed: tried until the patience runs out
   const struct { bool exists; int failures; DWORD error; bool saved; int replaces; } cases[] = {
@@ -184,7 +187,6 @@ TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
     for (const wchar_t* last : {L"~", L"$"})
       EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((stem + last).c_str())) << "a file stayed beside it";
   }
-  ProfileSection::files = real;
 }
 
 // A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the

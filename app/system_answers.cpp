@@ -1,4 +1,4 @@
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 
 #include <dwmapi.h>
 #include <shellapi.h>
@@ -56,7 +56,8 @@ UINT RealTrayDpi() {
 
 const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW,
                     DefWindowProcA,  Shell_NotifyIconW, GetTickCount,        RealHighContrast,
-                    RealTrayDpi,   ChangeWindowMessageFilterEx};
+                    RealTrayDpi,   ChangeWindowMessageFilterEx, OpenMutexA,      CreateMutexA,
+                    ReplaceFileW,  MoveFileExW};
 const Answers* current = &kReal;
 
 }  // namespace
