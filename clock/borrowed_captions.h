@@ -74,6 +74,12 @@ class BorrowedCaptions {
 
   std::size_t Pending() const { return pendingCount; }
 
+  // Whether a send to another program is under way. The clock then answers
+  // messages sent to it (the send must not wait for an anchor that is
+  // itself sending to the clock), but none of them may start work that
+  // touches a loan, the pending list or a buffer: the send holds them.
+  static bool Sending();
+
  private:
   void Take(HWND anchor);
   void RetryPendingWithin(DWORD timeoutMs);

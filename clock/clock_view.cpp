@@ -34,7 +34,6 @@ ClockView::ClockView()
       overFullScreen(false),
       asideForFullScreen(false),
       drawing(false),
-      fontPending(false),
       window(nullptr),
       pictureOriginal(nullptr),
       textRect{},
@@ -134,12 +133,6 @@ void ClockView::LoadBrush() {
 
 void ClockView::LoadFont() {
   pictureStale = true;
-  // The font is selected into the picture while a drawing runs, and a
-  // selected object cannot be deleted: it is made again after the drawing.
-  if (drawing) {
-    fontPending = true;
-    return;
-  }
   font.Reset();
   const zorvane::FontKeys& stored = settings.font;
   const zorvane::FontKeys& defaults = zorvane::DefaultSettings().font;
@@ -352,22 +345,17 @@ void ClockView::Render() {
 }
 
 void ClockView::Draw() {
-  // The placement's move can take the clock to a monitor of another scale,
-  // whose font is then made once the drawing has let go of the old one,
-  // and the picture drawn again in it at once.
-  for (int pass = 0; pass < 2; ++pass) {
-    {
-      gdi::WindowDC windowDC(window);
-      if (!picture) picture.Reset(windowDC.Get());
-      drawing = true;
-      gdi::Selection fontSelection(picture.Get(), font.Get());
-      DrawClockText(picture.Get(), windowDC.Get());
-      drawing = false;
-    }
-    if (!fontPending) return;
-    fontPending = false;
-    LoadFont();
+  // The placement's move can take the clock to a monitor of another scale;
+  // the clock window keeps that change (and its new font) until the
+  // drawing has let go of the font selected here (Busy).
+  gdi::WindowDC windowDC(window);
+  if (!picture) picture.Reset(windowDC.Get());
+  drawing = true;
+  {
+    gdi::Selection fontSelection(picture.Get(), font.Get());
+    DrawClockText(picture.Get(), windowDC.Get());
   }
+  drawing = false;
 }
 
 void ClockView::DrawClockText(HDC memoryDC, HDC windowDC) {

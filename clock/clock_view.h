@@ -85,6 +85,12 @@ class ClockView {
   void Follow(bool place);
   AnchorTracker& Anchor() { return anchor; }
 
+  // Whether the view is inside a caption send or a drawing. Nothing may
+  // then start another tick, follow, draw, move, reload or settle: the
+  // outer call holds the loans, buffers and font that such work would
+  // change. The clock window keeps such messages until this is false.
+  bool Busy() const { return drawing || BorrowedCaptions::Sending(); }
+
   // The session ends: every borrowed caption goes back, with the bounded
   // wait of an exit.
   void EndSession();
@@ -190,11 +196,8 @@ class ClockView {
   // Key FullScreen: the clock stays over fullscreen programs.
   bool overFullScreen;
   bool asideForFullScreen;
-  // A drawing is under way with the font selected into the picture; a new
-  // font made meanwhile (a scale change during the drawing's move) waits
-  // until it ends.
+  // A drawing is under way with the font selected into the picture.
   bool drawing;
-  bool fontPending;
   HWND window;
   gdi::Bitmap bitmap;
   // The picture's context, kept from the first drawing on with `bitmap`

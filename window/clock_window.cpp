@@ -28,11 +28,6 @@ constexpr GUID kDisplayState = {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0
 constexpr UINT kMinDpi = 48;
 constexpr UINT kMaxDpi = 960;
 
-// Whether the message being handled was sent from another thread, as the
-// system sends its notifications. A posted message (any program of the
-// user can post one) or a call from this thread is not.
-bool SentByAnotherThread() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
-
 // Whether `bytes` from `p` can be read: another program can send any value
 // as a pointer.
 bool Readable(const void* p, size_t bytes) {
@@ -49,6 +44,19 @@ bool Readable(const void* p, size_t bytes) {
     }
     at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
   }
+  return true;
+}
+
+// The display state (0 off, 1 on, 2 dimmed) a power setting record names;
+// false unless the record is the display's and can be read as far as that.
+bool DisplayStateOf(LPARAM record, DWORD* state) {
+  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(record);
+  constexpr size_t kHead = offsetof(POWERBROADCAST_SETTING, Data);
+  if (!Readable(setting, kHead) || setting->PowerSetting != kDisplayState ||
+      setting->DataLength < sizeof(DWORD) || !Readable(setting, kHead + sizeof(DWORD))) {
+    return false;
+  }
+  std::memcpy(state, setting->Data, sizeof *state);
   return true;
 }
 
@@ -83,7 +91,8 @@ ClockWindow::ClockWindow()
       timerPeriod(0),
       locked(false),
       displayOff(false),
-      displayNotification(nullptr) {}
+      displayNotification(nullptr),
+      replayingSent(false) {}
 
 ClockWindow::~ClockWindow() = default;
 
@@ -101,6 +110,8 @@ LRESULT CALLBACK ClockWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT answer = 0;
+  if (view.Busy() && Defer(window, message, wParam, lParam, &answer)) return answer;
   switch (message) {
     case WM_DESTROY:      OnDestroy(window); return 0;
     case WM_CLOSE:        OnClose(window); return 0;
@@ -113,6 +124,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
     case kCloseDialogsMessage: OnCloseDialogs(window); return 0;
+    case kDeferredMessage: OnDeferred(window); return 0;
     case AnchorTracker::kFollowMessage: OnAnchorChanged(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(wParam); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
@@ -298,16 +310,8 @@ void ClockWindow::OnPowerSetting(HWND window, LPARAM record) {
   // Only the system's own notification carries a record, and the system
   // sends it: a posted one carries whatever another program put there.
   // Even a sent one is read only as far as it can be.
-  if (!SentByAnotherThread()) return;
-  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(record);
-  constexpr size_t kHead = offsetof(POWERBROADCAST_SETTING, Data);
-  if (!Readable(setting, kHead) || setting->PowerSetting != kDisplayState ||
-      setting->DataLength < sizeof(DWORD) || !Readable(setting, kHead + sizeof(DWORD))) {
-    return;
-  }
-  // 0 off, 1 on, 2 dimmed (still seen).
   DWORD state = 0;
-  std::memcpy(&state, setting->Data, sizeof state);
+  if (!SentByAnotherThread() || !DisplayStateOf(record, &state)) return;
   const bool wasQuiet = Quiet();
   displayOff = state == 0;
   SetQuiet(window, wasQuiet);
@@ -339,6 +343,70 @@ void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
   // the captions go back now, within the bounded wait of an exit.
   StopTicks(window);
   view.EndSession();
+}
+
+bool ClockWindow::SentByAnotherThread() const {
+  return replayingSent || (InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
+}
+
+bool ClockWindow::Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+  // What waits: all that ticks, follows, draws, moves, gives captions back,
+  // ends the session or opens a menu or a dialog. Painting, accessibility
+  // and the check of a coming move only read, and are answered at once.
+  bool byLParam = false;
+  switch (message) {
+    case WM_TIMER: case AnchorTracker::kFollowMessage: case WM_TIMECHANGE: case WM_COMMAND:
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CLOSE: case kCloseDialogsMessage: case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE: case WM_SYSCOLORCHANGE: case WM_THEMECHANGED: case WM_SETTINGCHANGE:
+      break;
+    case kTrayCallbackMessage: byLParam = true; break;  // a click and a move are two requests
+    case WM_SYSCOMMAND:
+      if (wParam != SC_MOVE && wParam != SC_CLOSE) return false;
+      break;
+    case WM_WTSSESSION_CHANGE:
+    case WM_ENDSESSION:
+      // Only the system's own (sent) notification counts: anything else
+      // would be ignored now, and is ignored here.
+      if (!SentByAnotherThread() && !(message == WM_WTSSESSION_CHANGE && wParam == WTS_SESSION_UNLOCK)) return true;
+      break;
+    case WM_POWERBROADCAST:
+      *answer = TRUE;
+      if (wParam == PBT_POWERSETTINGCHANGE) {
+        // The record is the sender's, valid only during this send: read now.
+        DWORD state = 0;
+        if (!SentByAnotherThread() || !DisplayStateOf(lParam, &state)) return true;
+        lParam = deferred.KeepPowerSetting(kDisplayState, state);
+      }
+      break;
+    default:
+      if (message == 0 || message != taskbarCreatedMessage) return false;
+      break;
+  }
+  if (deferred.Keep(message, wParam, lParam, SentByAnotherThread(), byLParam)) {
+    PostMessageA(window, kDeferredMessage, 0, 0);
+  }
+  return true;
+}
+
+void ClockWindow::OnDeferred(HWND window) {
+  // Posted messages are not handled inside a send or a move, but a check
+  // costs nothing.
+  if (view.Busy()) {
+    PostMessageA(window, kDeferredMessage, 0, 0);
+    return;
+  }
+  DeferredMessages::Message kept[DeferredMessages::kCapacity];
+  const size_t n = deferred.Take(kept);
+  for (size_t i = 0; i < n && IsWindow(window); ++i) {
+    const DeferredMessages::Message& m = kept[i];
+    // The notifications that ask who sent them get the answer they had
+    // when they came; they open no dialog or menu in which another
+    // message could be taken for sent.
+    replayingSent = m.sent && (m.message == WM_WTSSESSION_CHANGE || m.message == WM_ENDSESSION ||
+                               m.message == WM_POWERBROADCAST);
+    HandleMessage(window, m.message, m.wParam, m.lParam);
+    replayingSent = false;
+  }
 }
 
 void ClockWindow::OnAnchorChanged() {

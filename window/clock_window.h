@@ -8,6 +8,7 @@
 
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
+#include "window/deferred_messages.h"
 #include "window/clock_accessible.h"
 #include "window/tray_icon.h"
 
@@ -21,6 +22,9 @@ class ClockWindow : public ClockApp {
   // Posted to itself while exit waits for open dialogs to close, one level
   // at a time.
   static constexpr UINT kCloseDialogsMessage = WM_APP + 1;
+  // Posted to itself when messages were kept while the clock waited in its
+  // own call; they are handled when it arrives.
+  static constexpr UINT kDeferredMessage = WM_APP + 2;
 
   ClockWindow();
   ~ClockWindow() override;
@@ -66,6 +70,16 @@ class ClockWindow : public ClockApp {
   void OnEndSession(HWND window, bool ending, LPARAM reason);
   // The system reported a change of the anchor or the foreground.
   void OnAnchorChanged();
+  // While the view waits in a caption send or draws, a message whose work
+  // would touch what that call holds is kept (true; `answer` is its reply)
+  // and handled again by OnDeferred once the call has returned.
+  bool Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
+  void OnDeferred(HWND window);
+  // Whether the message being handled was sent from another thread, as the
+  // system sends its notifications (or, handled again, was when it came).
+  // A posted message (any program of the user can post one) or a call from
+  // this thread is not.
+  bool SentByAnotherThread() const;
   // While the session is locked or the display is off no one can see the
   // clock: it does not tick.
   bool Quiet() const { return locked || displayOff; }
@@ -103,4 +117,7 @@ class ClockWindow : public ClockApp {
   bool locked;
   bool displayOff;
   HPOWERNOTIFY displayNotification;
+  DeferredMessages deferred;
+  // A kept system notification is being handled again: it was sent.
+  bool replayingSent;
 };
