@@ -135,6 +135,7 @@ bool BorrowedCaptions::Read(CaptionLoan& loan) {
 }
 
 bool BorrowedCaptions::Show(HWND anchor, const text::WideText& text) {
+  if (Sending()) return true;  // the next tick shows it
   Take(anchor);
   if (anchor == nullptr) return true;
   CaptionLoan& loan = current;
@@ -227,11 +228,14 @@ void BorrowedCaptions::Hold(CaptionLoan&& loan) {
 }
 
 void BorrowedCaptions::GiveBack() {
+  if (Sending()) return;  // still current: given back at the next switch
   if (!Return(current, kSendTimeoutMs)) Hold(std::move(current));
   current = CaptionLoan{};
 }
 
-void BorrowedCaptions::RetryPending() { RetryPendingWithin(kSendTimeoutMs); }
+void BorrowedCaptions::RetryPending() {
+  if (!Sending()) RetryPendingWithin(kSendTimeoutMs);
+}
 
 void BorrowedCaptions::RetryPendingWithin(DWORD timeoutMs) {
   for (std::size_t i = 0; i < pendingCount; ++i) {
@@ -241,6 +245,7 @@ void BorrowedCaptions::RetryPendingWithin(DWORD timeoutMs) {
 }
 
 void BorrowedCaptions::Settle(DWORD waitMs) {
+  if (Sending()) return;
   GiveBack();
   const DWORD start = GetTickCount();
   for (;;) {

@@ -429,8 +429,7 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
   if (commandId >= IDM_TOP_OUT_LEFT && commandId <= IDM_TASKBAR_RIGHT) {
     // The window moves at the next tick's placement.
     const Position& p = kPositions[commandId - IDM_TOP_OUT_LEFT];
-    view.row = p.row;
-    view.column = p.column;
+    view.SetPosition(p.row, p.column);
     return;
   }
   switch (commandId) {
@@ -477,13 +476,7 @@ void ClockWindow::OnSettings(HWND window) {
   } else {
     next.font = stored.font;
   }
-  view.SetSettings(next);
-  if (result == IDOK) {
-    view.LoadFormat();
-    view.LoadBrush();
-    view.LoadTitleMode();
-  }
-  view.LoadFont();
+  view.Apply(next);
   if (!Quiet()) StartTicks(window);
   if (exitAfterSettings) PostMessageA(window, WM_CLOSE, 0, 0);
 }

@@ -33,7 +33,7 @@ class ClockWindow : public ClockApp {
 
   // The settings the window starts with, read before it is created (they
   // decide its caption); the defaults unless given.
-  void UseSettings(const zorvane::Settings& value) { view.SetSettings(value); }
+  void UseSettings(const zorvane::Settings& value) { view.Apply(value); }
 
   // The window procedure of the clock's window class: binds the object at
   // WM_CREATE and runs OnCreate there.

@@ -179,7 +179,7 @@ class ClockViewTest : public SettingsFileTest {
     view->Attach(clock, GetModuleHandleA(nullptr));
     followingView = view;
   }
-  void Reload() { view->SetSettings(clock_settings::Load(GetModuleHandleA(nullptr))); }
+  void Reload() { view->Apply(clock_settings::Load(GetModuleHandleA(nullptr))); }
   void WriteIni(const std::string& bytes) {  // taken up by an open view at once
     testing_support::WriteIni(bytes);
     if (view != nullptr) Reload();
@@ -277,8 +277,7 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
     anchorA = MakeAnchor("anchor", 300, 250, 500, 300);
     MakeForeground(anchorA);
     for (int index = 0; index < zorvane::kPositions; ++index) {
-      view->row = index / 3;
-      view->column = index % 3;
+      view->SetPosition(index / 3, index % 3);
       Tick();
       ASSERT_EQ(anchorA, view->AnchorWindow());
 
@@ -293,7 +292,7 @@ TEST_F(ClockViewTest, DocksAtEveryPositionWithAndWithoutCaption) {
       // and the row would go untested.
       ASSERT_TRUE(SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) << "the system reported no taskbar";
       const zorvane::Rect expected =
-          zorvane::PlaceRect(view->row, view->column, ToCore(screen), ToCore(bar.rc),
+          zorvane::PlaceRect(view->Row(), view->Column(), ToCore(screen), ToCore(bar.rc),
                              ToCore(anchor), outer.right - outer.left, outer.bottom - outer.top);
       EXPECT_EQ(expected, ToCore(ClockRect())) << "position " << index;
     }
@@ -403,8 +402,7 @@ TEST_F(ClockViewTest, DocksTheVisibleFrames) {
   anchorA = MakeAnchor("anchor", 300, 250, 500, 300);
   MakeForeground(anchorA);
   for (int index : {3, 5, 6, 10, 14}) {
-    view->row = index / 3;
-    view->column = index % 3;
+    view->SetPosition(index / 3, index % 3);
     Tick();
     RECT outer = *view->GetTextRect();
     AdjustWindowRectEx(&outer, 0x80080000, FALSE, 0x289);
@@ -412,7 +410,7 @@ TEST_F(ClockViewTest, DocksTheVisibleFrames) {
     GetWindowRect(GetDesktopWindow(), &screen);
     InjectedAnswers::FrameBounds(anchorA, &anchor);
     const zorvane::Rect expected =
-        zorvane::PlaceRect(view->row, view->column, ToCore(screen), {0, 0, 0, 0}, ToCore(anchor),
+        zorvane::PlaceRect(view->Row(), view->Column(), ToCore(screen), {0, 0, 0, 0}, ToCore(anchor),
                            outer.right - outer.left, outer.bottom - outer.top, {7, 0, 7, 7});
     EXPECT_EQ(expected, ToCore(ClockRect())) << "position " << index;
   }
@@ -870,24 +868,22 @@ TEST_F(ClockViewTest, ATickThatChangesNothingCostsNothing) {
   EXPECT_EQ(moves + 1, SentTo(clock).moves) << "one move follows the anchor";
   EXPECT_EQ(before.drawings, view->CallsSoFar().drawings) << "a move needs no new picture";
 
-  view->row = zorvane::Taskbar;  // only this row asks for the taskbar, at every tick
+  view->SetPosition(zorvane::Taskbar, view->Column());  // only this row asks for the taskbar, at every tick
   Tick();
   Tick();
   EXPECT_EQ(before.taskbarQueries + 2, view->CallsSoFar().taskbarQueries);
-  view->row = zorvane::TopOutside;
+  view->SetPosition(zorvane::TopOutside, view->Column());
 
-  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\nTitleIN=1\r\n");
-  view->LoadTitleMode();
+  WriteIni("[Clock]\r\nTimeFormat=!Zorvane\r\nTitleIN=1\r\n");  // applied as a whole
   for (int i = 0; i < 3; ++i) Tick();
   EXPECT_EQ(view->DisplayText(), Caption(anchorA));
   EXPECT_EQ(1, SentTo(anchorA).captions) << "one caption write per change of text";
 
   WriteIni("[Clock]\r\nTimeFormat=!Zorvane 2\r\nTitleIN=1\r\n");
-  view->LoadFormat();
   Tick();
   Tick();
   EXPECT_EQ(2, SentTo(anchorA).captions);
-  EXPECT_EQ(before.drawings + 1, view->CallsSoFar().drawings);
+  EXPECT_EQ(before.drawings + 2, view->CallsSoFar().drawings) << "one drawing per text";
 }
 
 // When the text grows by a character (second 9 to second 10), the same tick
@@ -919,7 +915,7 @@ TEST_F(ClockViewTest, AGrowingTextWidensEverythingOnOneTickAndALongFormatIsCut) 
   AdjustWindowRectEx(&outer, window_style::Style(), FALSE, window_style::kExStyle);
   GetWindowRect(GetDesktopWindow(), &screen);
   GetWindowRect(anchorA, &anchor);
-  EXPECT_EQ(zorvane::PlaceRect(view->row, view->column, ToCore(screen), zorvane::Rect{0, 0, 0, 0},
+  EXPECT_EQ(zorvane::PlaceRect(view->Row(), view->Column(), ToCore(screen), zorvane::Rect{0, 0, 0, 0},
                                ToCore(anchor), outer.right - outer.left, outer.bottom - outer.top),
             ToCore(ClockRect()));
 
@@ -1167,6 +1163,35 @@ TEST_F(ClockViewTest, SettingsThatTurnDrawingObjectsOff) {
   GetObjectA(view->Font(), sizeof lf, &lf);
   EXPECT_EQ(MulDiv(14, static_cast<int>(view->Dpi()), 96), lf.lfHeight);
   EXPECT_EQ(0, lf.lfWidth);
+}
+
+// New settings are taken up as a whole: the view remakes what changed and
+// keeps the rest; title mode on hides the clock window, off shows it.
+TEST_F(ClockViewTest, AppliedSettingsRemakeOnlyWhatChanged) {
+  Open();
+  zorvane::Settings s = view->CurrentSettings();
+  const HFONT font = view->Font();
+  const HBRUSH brush = view->Brush();
+  view->Apply(s);
+  EXPECT_EQ(font, view->Font());
+  EXPECT_EQ(brush, view->Brush());
+
+  s.font.weight = 700;
+  s.clock.titleIn = 1;
+  view->Apply(s);
+  LOGFONTA lf{};
+  GetObjectA(view->Font(), sizeof lf, &lf);
+  EXPECT_EQ(700, lf.lfWeight);
+  EXPECT_EQ(brush, view->Brush());
+  EXPECT_FALSE(IsWindowVisible(clock));
+
+  const HFONT bold = view->Font();
+  s.brush.color = 0x00FF00;
+  s.clock.titleIn = 0;
+  view->Apply(s);
+  EXPECT_EQ(bold, view->Font());
+  EXPECT_EQ(COLORREF{0x00FF00}, view->BackColor());
+  EXPECT_TRUE(IsWindowVisible(clock));
 }
 
 TEST_F(ClockViewTest, TwentyThousandTicksLeakNothing) {
