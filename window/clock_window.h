@@ -70,9 +70,9 @@ class ClockWindow : public ClockApp {
   void OnEndSession(HWND window, bool ending, LPARAM reason);
   // The system reported a change of the anchor or the foreground.
   void OnAnchorChanged();
-  // While the view waits in a caption send or draws, a message whose work
-  // would touch what that call holds is kept (true; `answer` is its reply)
-  // and handled again by OnDeferred once the call has returned.
+  // While the view waits in a caption send or moves its window, a message
+  // whose work would touch what that call holds is kept (true; `answer` is
+  // its reply) and handled again by OnDeferred once the call has returned.
   bool Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
   void OnDeferred(HWND window);
   // Whether the message being handled was sent from another thread, as the

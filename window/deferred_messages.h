@@ -1,7 +1,7 @@
 #pragma once
 // Messages that reach the clock while it waits inside one of its own calls:
 // a caption write to another program (whose bounded send answers messages
-// sent to the clock meanwhile) or the move inside a drawing (which brings
+// sent to the clock meanwhile) or the move of its window (which can bring
 // WM_DPICHANGED). The work they ask for would run on a loan, a list, a
 // buffer or a font that the outer call still holds, so they are kept here
 // and answered at once; the clock window handles them after the outer call
