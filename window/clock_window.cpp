@@ -3,7 +3,6 @@
 #include <wtsapi32.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <ctime>
 
@@ -27,38 +26,6 @@ constexpr GUID kDisplayState = {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0
 // did not come from the system.
 constexpr UINT kMinDpi = 48;
 constexpr UINT kMaxDpi = 960;
-
-// Whether `bytes` from `p` can be read: another program can send any value
-// as a pointer.
-bool Readable(const void* p, size_t bytes) {
-  uintptr_t at = reinterpret_cast<uintptr_t>(p);
-  const uintptr_t end = at + bytes;
-  if (p == nullptr || end < at) return false;
-  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  while (at < end) {
-    MEMORY_BASIC_INFORMATION region{};
-    if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0) return false;
-    if (region.State != MEM_COMMIT || (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) {
-      return false;
-    }
-    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
-  }
-  return true;
-}
-
-// The display state (0 off, 1 on, 2 dimmed) a power setting record names;
-// false unless the record is the display's and can be read as far as that.
-bool DisplayStateOf(LPARAM record, DWORD* state) {
-  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(record);
-  constexpr size_t kHead = offsetof(POWERBROADCAST_SETTING, Data);
-  if (!Readable(setting, kHead) || setting->PowerSetting != kDisplayState ||
-      setting->DataLength < sizeof(DWORD) || !Readable(setting, kHead + sizeof(DWORD))) {
-    return false;
-  }
-  std::memcpy(state, setting->Data, sizeof *state);
-  return true;
-}
 
 // TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_VERPOSANIMATION
 constexpr UINT kMenuFlags = 0x1002;
@@ -311,7 +278,7 @@ void ClockWindow::OnPowerSetting(HWND window, LPARAM record) {
   // sends it: a posted one carries whatever another program put there.
   // Even a sent one is read only as far as it can be.
   DWORD state = 0;
-  if (!SentByAnotherThread() || !DisplayStateOf(record, &state)) return;
+  if (!SentByAnotherThread() || !DeferredMessages::DisplayStateOf(record, kDisplayState, &state)) return;
   const bool wasQuiet = Quiet();
   displayOff = state == 0;
   SetQuiet(window, wasQuiet);
@@ -350,40 +317,12 @@ bool ClockWindow::SentByAnotherThread() const {
 }
 
 bool ClockWindow::Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
-  // What waits: all that ticks, follows, draws, moves, gives captions back,
-  // ends the session or opens a menu or a dialog. Painting, accessibility
-  // and the check of a coming move only read, and are answered at once.
-  bool byLParam = false;
-  switch (message) {
-    case WM_TIMER: case AnchorTracker::kFollowMessage: case WM_TIMECHANGE: case WM_COMMAND:
-    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CLOSE: case kCloseDialogsMessage: case WM_DPICHANGED:
-    case WM_DISPLAYCHANGE: case WM_SYSCOLORCHANGE: case WM_THEMECHANGED: case WM_SETTINGCHANGE:
-      break;
-    case kTrayCallbackMessage: byLParam = true; break;  // a click and a move are two requests
-    case WM_SYSCOMMAND:
-      if (wParam != SC_MOVE && wParam != SC_CLOSE) return false;
-      break;
-    case WM_WTSSESSION_CHANGE:
-    case WM_ENDSESSION:
-      // Only the system's own (sent) notification counts: anything else
-      // would be ignored now, and is ignored here.
-      if (!SentByAnotherThread() && !(message == WM_WTSSESSION_CHANGE && wParam == WTS_SESSION_UNLOCK)) return true;
-      break;
-    case WM_POWERBROADCAST:
-      *answer = TRUE;
-      if (wParam == PBT_POWERSETTINGCHANGE) {
-        // The record is the sender's, valid only during this send: read now.
-        DWORD state = 0;
-        if (!SentByAnotherThread() || !DisplayStateOf(lParam, &state)) return true;
-        lParam = deferred.KeepPowerSetting(kDisplayState, state);
-      }
-      break;
-    default:
-      if (message == 0 || message != taskbarCreatedMessage) return false;
-      break;
-  }
-  if (deferred.Keep(message, wParam, lParam, SentByAnotherThread(), byLParam)) {
-    PostMessageA(window, kDeferredMessage, 0, 0);
+  const DeferredMessages::OwnMessages own{AnchorTracker::kFollowMessage, kTrayCallbackMessage, kCloseDialogsMessage,
+                                          taskbarCreatedMessage, kDisplayState};
+  switch (deferred.Consider(message, wParam, lParam, SentByAnotherThread(), own, answer)) {
+    case DeferredMessages::Verdict::HandleNow: return false;
+    case DeferredMessages::Verdict::KeptFirst: PostMessageA(window, kDeferredMessage, 0, 0); return true;
+    case DeferredMessages::Verdict::Answered: return true;
   }
   return true;
 }
