@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/system_answers.h"
+
 const char* const ClockApp::kAlreadyRunning = "既に起動しています";
 
 namespace {
@@ -40,14 +42,12 @@ HICON ClockApp::LoadIconForMetrics(HINSTANCE instance, WORD id, int widthMetric,
                                        GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
-ClockApp::GuardCalls ClockApp::guardCalls = {OpenMutexA, CreateMutexA};
-
 bool ClockApp::AnotherCopyRuns(const char* name, HANDLE* guardOut) {
   *guardOut = nullptr;
   // SYNCHRONIZE is all a marker needs, and what a copy started as
   // administrator still lets an ordinary one open.
   SetLastError(ERROR_SUCCESS);
-  HANDLE running = guardCalls.open(SYNCHRONIZE, FALSE, name);
+  HANDLE running = system_answers::Current().openMutex(SYNCHRONIZE, FALSE, name);
   if (running != nullptr) {
     CloseHandle(running);
     return true;
@@ -55,7 +55,7 @@ bool ClockApp::AnotherCopyRuns(const char* name, HANDLE* guardOut) {
   // The mutex exists but may not be opened: another copy made it.
   if (GetLastError() == ERROR_ACCESS_DENIED) return true;
   SetLastError(ERROR_SUCCESS);
-  HANDLE made = guardCalls.create(nullptr, FALSE, name);
+  HANDLE made = system_answers::Current().createMutex(nullptr, FALSE, name);
   const DWORD error = GetLastError();
   if (made == nullptr) return error == ERROR_ACCESS_DENIED;
   // Two copies started at the same instant both miss the open; the one

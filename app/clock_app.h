@@ -49,14 +49,6 @@ class ClockApp : public WindowBase {
   // new mutex goes to `guardOut`, or null when none could be made.
   static bool AnotherCopyRuns(const char* name, HANDLE* guardOut);
 
-  // The mutex calls of the guard, replaced by tests for the answers of a
-  // system with integrity levels (a copy started as administrator).
-  struct GuardCalls {
-    HANDLE(WINAPI* open)(DWORD access, BOOL inherit, LPCSTR name);
-    HANDLE(WINAPI* create)(LPSECURITY_ATTRIBUTES attributes, BOOL owned, LPCSTR name);
-  };
-  static GuardCalls guardCalls;
-
  protected:
   // The shared icon of group `id` at the size that the system metrics
   // `widthMetric` and `heightMetric` give (SM_CXICON and SM_CYICON, or the

@@ -1,6 +1,6 @@
 #include "clock/anchor_tracker.h"
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "clock/borrowed_captions.h"
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,18 +19,24 @@ constexpr int kMaxCaption = 1 << 20;
 
 enum class Sent { Delivered, NotAnswered, Refused };
 
+// Sends under way on the clock's one thread, nested ones included.
+int sendsUnderWay = 0;
+
 Sent Send(HWND w, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs, DWORD_PTR* result = nullptr) {
   DWORD_PTR ignored = 0;
   SetLastError(ERROR_SUCCESS);
   // SMTO_NORMAL: the clock answers messages sent to it while it waits, so an
   // anchor that is itself sending to the clock is not stuck until the timeout.
-  if (system_answers::Current().send(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs,
-                                     result != nullptr ? result : &ignored) != 0) {
-    return Sent::Delivered;
-  }
+  // What those messages ask for waits until the send has returned (Sending).
+  ++sendsUnderWay;
+  const LRESULT delivered = system_answers::Current().send(w, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL,
+                                                           timeoutMs, result != nullptr ? result : &ignored);
+  const DWORD error = GetLastError();
+  --sendsUnderWay;
+  if (delivered != 0) return Sent::Delivered;
   // The user interface privilege isolation fails the send at once with
   // "access denied"; a busy or hung program fails it with a timeout.
-  return GetLastError() == ERROR_ACCESS_DENIED ? Sent::Refused : Sent::NotAnswered;
+  return error == ERROR_ACCESS_DENIED ? Sent::Refused : Sent::NotAnswered;
 }
 
 // The caption as the system holds it, whole, read without a message to the
@@ -73,6 +79,8 @@ bool Answers(CaptionLoan& loan, DWORD timeoutMs) {
 }
 
 }  // namespace
+
+bool BorrowedCaptions::Sending() { return sendsUnderWay > 0; }
 
 BorrowedCaptions::~BorrowedCaptions() {
   for (std::size_t i = 0; i < pendingCount; ++i) pending[i].~CaptionLoan();
@@ -127,6 +135,7 @@ bool BorrowedCaptions::Read(CaptionLoan& loan) {
 }
 
 bool BorrowedCaptions::Show(HWND anchor, const text::WideText& text) {
+  if (Sending()) return true;  // the next tick shows it
   Take(anchor);
   if (anchor == nullptr) return true;
   CaptionLoan& loan = current;
@@ -219,11 +228,14 @@ void BorrowedCaptions::Hold(CaptionLoan&& loan) {
 }
 
 void BorrowedCaptions::GiveBack() {
+  if (Sending()) return;  // still current: given back at the next switch
   if (!Return(current, kSendTimeoutMs)) Hold(std::move(current));
   current = CaptionLoan{};
 }
 
-void BorrowedCaptions::RetryPending() { RetryPendingWithin(kSendTimeoutMs); }
+void BorrowedCaptions::RetryPending() {
+  if (!Sending()) RetryPendingWithin(kSendTimeoutMs);
+}
 
 void BorrowedCaptions::RetryPendingWithin(DWORD timeoutMs) {
   for (std::size_t i = 0; i < pendingCount; ++i) {
@@ -233,6 +245,7 @@ void BorrowedCaptions::RetryPendingWithin(DWORD timeoutMs) {
 }
 
 void BorrowedCaptions::Settle(DWORD waitMs) {
+  if (Sending()) return;
   GiveBack();
   const DWORD start = GetTickCount();
   for (;;) {

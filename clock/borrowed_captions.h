@@ -18,6 +18,14 @@
 // - a window whose program refuses the clock's write (an elevated program,
 //   under the user interface privilege isolation) is not borrowed: the
 //   clock shows its own window for it instead.
+//
+// The invariant they keep: every window whose caption the clock changed gets
+// its own caption back exactly, when it stops being the anchor and at exit,
+// whatever arrives in between. A send answers the messages sent to the
+// clock while it waits, so nothing that arrives then may touch a loan, the
+// pending list or a buffer the send holds: the clock window keeps those
+// messages until the send has returned (Sending), and the operations below
+// do nothing while a send is under way.
 
 #include <windows.h>
 
@@ -73,6 +81,12 @@ class BorrowedCaptions {
   void Settle(DWORD waitMs);
 
   std::size_t Pending() const { return pendingCount; }
+
+  // Whether a send to another program is under way. The clock then answers
+  // messages sent to it (the send must not wait for an anchor that is
+  // itself sending to the clock), but none of them may start work that
+  // touches a loan, the pending list or a buffer: the send holds them.
+  static bool Sending();
 
  private:
   void Take(HWND anchor);

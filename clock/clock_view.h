@@ -1,18 +1,20 @@
 #pragma once
-// Everything the clock needs to draw itself: the settings that shape the
-// text, the time of the last tick, the formatted text and its off-screen
-// picture, the docking position, and the caption it borrows in title mode.
+// The clock's view: the settings that shape the text, the time of the last
+// tick and the formatted text, and the tick that brings its parts up to
+// date: the anchor it docks to, the picture of the text (ClockPicture),
+// where the window stands (Docking) and whether the text goes into the
+// anchor's caption instead (TitleMode). Each part owns its data and is the
+// only one that changes it; the view hands each the settings it needs.
 
 #include <windows.h>
 
 #include <ctime>
 
-#include "app/gdi.h"
-#include "app/text_convert.h"
 #include "clock/anchor_tracker.h"
-#include "clock/borrowed_captions.h"
+#include "clock/clock_picture.h"
+#include "clock/docking.h"
+#include "clock/title_mode.h"
 #include "core/japanese_calendar.h"
-#include "core/placement.h"
 #include "core/settings_value.h"
 #include "core/time_format.h"
 
@@ -24,14 +26,16 @@ class ClockView {
   ClockView(const ClockView&) = delete;
   ClockView& operator=(const ClockView&) = delete;
 
-  // Binds the view to the clock window and loads every setting from the
-  // view's settings value.
+  // Binds the view to the clock window and loads every setting, the
+  // position keys included (read only here).
   void Attach(HWND clockWindow, HINSTANCE module);
 
-  // The clock's settings, as last read from the settings file. The Load
-  // operations take their values from here: set it first.
+  // The clock's settings, as last applied.
   const zorvane::Settings& CurrentSettings() const { return settings; }
-  void SetSettings(const zorvane::Settings& value) { settings = value; }
+  // Takes up new settings: compares them with the current ones and reloads
+  // what changed (the format is read again always: an era Windows added
+  // since shows then). Before Attach it only keeps them.
+  void Apply(const zorvane::Settings& next);
 
   // Reads the wall clock; SetTime takes a reading given by the caller.
   void ReadTime();
@@ -39,18 +43,21 @@ class ClockView {
   // Where in its second ReadTime found the wall clock, 0-999: the clock
   // window phases its ticks from it.
   int Millisecond() const { return millisecond; }
-  // One tick: bring the anchor up to date and format the text; measure and
-  // draw only when the text, font or colours changed, move only when the
-  // place changed, and in title mode write the caption only when it does
-  // not already show the text.
+  // One tick: bring the anchor up to date and format the text; draw only
+  // when the text, font or colours changed, then place (moving only when
+  // the place changed), and in title mode write the caption only when it
+  // does not already show the text.
   void Render();
 
-  HBITMAP GetBitmap() const { return bitmap.Get(); }
+  HBITMAP GetBitmap() const { return picture.Bitmap(); }
   // The context the picture stays selected into, for copying it to the
   // screen; none before the first render.
-  HDC PictureDC() const { return picture.Get(); }
-  const RECT* GetTextRect() const { return &textRect; }
+  HDC PictureDC() const { return picture.DC(); }
+  const RECT* GetTextRect() const { return &picture.TextRect(); }
 
+  // Each reloads one group of the current settings. The format is
+  // (re)loaded in LoadFormat alone, with what the format language reads
+  // from the system besides (the eras).
   void LoadFormat();
   void LoadBrush();
   void LoadFont();
@@ -67,11 +74,16 @@ class ClockView {
 
   // Whether the clock's window is to stay hidden whatever asks to show it:
   // the time goes into a caption (title mode, where the anchor takes it),
-  // or a fullscreen program is
-  // in front.
-  bool KeepsHidden() const {
-    return (titleMode != 0 && !shownForRefusal) || asideForFullScreen;
-  }
+  // or a fullscreen program is in front.
+  bool KeepsHidden() const { return title.KeepsHidden(); }
+
+  // Whether the view is inside a caption send or moving its window. The
+  // send answers messages sent to the clock, and the move can bring a
+  // scale change; nothing may then start another tick, follow, draw, move,
+  // reload or settle, since the outer call holds the loans, buffers and
+  // font that such work would change. The clock window keeps such messages
+  // until this is false.
+  bool Busy() const { return TitleMode::Sending() || dock.Moving(); }
 
   // Listens to the system about the anchor and the foreground, or stops
   // (while no one can see the clock, and at exit).
@@ -87,8 +99,12 @@ class ClockView {
 
   // The session ends: every borrowed caption goes back, with the bounded
   // wait of an exit.
-  void EndSession();
+  void EndSession() { title.EndSession(); }
 
+  // The position, set by the position commands for the next tick.
+  int Row() const { return dock.Row(); }
+  int Column() const { return dock.Column(); }
+  void SetPosition(int row, int column) { dock.SetPosition(row, column); }
   // Moves the window for the current position, anchor and text size.
   void Place();
   void StepForward();
@@ -97,17 +113,13 @@ class ClockView {
   void FormatTime();
   void AppendNumber(int value);
 
-  // Measures the text, places the window and draws the text into the
-  // picture's bitmap in `memoryDC`, made (compatible with `windowDC`) only
-  // when the text's size changed.
-  void DrawClockText(HDC memoryDC, HDC windowDC);
   // Title mode: the caption of the anchor shows the text; 1 then, 0 when
   // the clock window shows the text (normal mode, or an anchor that
   // refuses the clock's write).
   int UpdateCaption();
   // Gives back the caption the clock wrote into, if any, as at a switch to
   // another window.
-  void RestoreCaption();
+  void RestoreCaption() { title.Restore(); }
 
   // Work done by the ticks so far that leaves no trace a test could see:
   // taskbar queries (a round trip to the shell) and drawings of the picture.
@@ -115,7 +127,7 @@ class ClockView {
     unsigned taskbarQueries;
     unsigned drawings;
   };
-  Calls CallsSoFar() const { return {taskbarQueries, drawings}; }
+  Calls CallsSoFar() const { return {dock.TaskbarQueries(), picture.Drawings()}; }
 
   const char* DisplayText() const { return displayText; }
   // The local time of the last reading, and the eras the text is made with.
@@ -125,114 +137,31 @@ class ClockView {
   // front at a tick.
   HWND AnchorWindow() const { return anchor.Window(); }
   // Whether the last tick stepped aside for a fullscreen program.
-  bool AsideForFullScreen() const { return asideForFullScreen; }
-  HFONT Font() const { return font.Get(); }
-  HBRUSH Brush() const { return brush.Get(); }
-  COLORREF TextColor() const { return textColor; }
-  COLORREF BackColor() const { return backColor; }
-  UINT Dpi() const { return monitorDpi; }
-
-  // Written directly by the position commands; used at the next tick.
-  int column;
-  int row;
+  bool AsideForFullScreen() const { return title.AsideForFullScreen(); }
+  HFONT Font() const { return picture.Font(); }
+  HBRUSH Brush() const { return picture.Brush(); }
+  COLORREF TextColor() const { return picture.TextColor(); }
+  COLORREF BackColor() const { return picture.BackColor(); }
+  UINT Dpi() const { return dock.Dpi(); }
 
  private:
-  // Whether a fullscreen program is in front (the anchor, or what the shell
-  // reports) and the settings do not keep the clock over it.
-  bool FullScreenAhead() const;
-  // Draws the text into the picture and places the window.
-  void Draw();
-  // Asks the system for the clock's own invisible borders; true when they
-  // differ from those the placement used.
-  bool MeasureOwnBorders();
-  // The clock window is shown: its borders are measured again if they were
-  // not yet measured on a shown window, and the clock placed with them.
-  void WindowShown();
-  // Moves the window to `r` unless it is there already.
-  void MoveTo(int left, int top, int width, int height);
-  // A bitmap of the text's size in `picture`, made only when the size
-  // changes: making one and selecting it costs more than the drawing.
-  void FitBitmap(HDC windowDC);
-
-  // What a placement was computed from. The screen, the monitor and the
-  // frame change only with the display or the DPI, and asking for them
-  // costs more than the rest of a tick: while these are the same, so is
-  // the result.
-  struct PlacedFor {
-    HWND anchor;
-    RECT anchorRect;
-    RECT taskbar;
-    int row;
-    int column;
-    LONG textWidth;
-    LONG textHeight;
-    UINT dpi;
-  };
-  static bool Same(const PlacedFor& a, const PlacedFor& b);
-
   HINSTANCE instance;
+  HWND window;
   zorvane::Settings settings;
   int padDigits;
   char timeFormat[zorvane::kTextSize];
   char displayText[zorvane::kTextSize];
-  // The text of the picture as the system takes it, for drawing and for
-  // captions; converted when the picture is drawn, not at every tick.
-  text::WideText wideText;
   // The eras of the format language, read from the system with the format
   // rather than at every tick.
   zorvane::EraList eras;
   // The window the clock docks to; while it cannot be seen, the clock
   // stays where it was.
   AnchorTracker anchor;
-  // A placement against an anchor has been made; before it, the clock
-  // waits in the screen's corner.
-  bool docked;
-  // Key FullScreen: the clock stays over fullscreen programs.
-  bool overFullScreen;
-  bool asideForFullScreen;
-  // A drawing is under way with the font selected into the picture; a new
-  // font made meanwhile (a scale change during the drawing's move) waits
-  // until it ends.
-  bool drawing;
-  bool fontPending;
-  HWND window;
-  gdi::Bitmap bitmap;
-  // The picture's context, kept from the first drawing on with `bitmap`
-  // selected; `pictureOriginal` is the bitmap it came with.
-  gdi::MemoryDC picture;
-  HGDIOBJ pictureOriginal;
-  RECT textRect;
-  RECT windowRect;
-  gdi::Font font;
-  gdi::Brush brush;
+  ClockPicture picture;
+  Docking dock;
+  TitleMode title;
   std::time_t now;
   std::tm localTime;
-  zorvane::ViewTable viewTable;
-  int titleMode;
-  // Title mode shows the clock window for an anchor that refuses the
-  // clock's write, and hides it again at the next anchor that takes it.
-  bool shownForRefusal;
-  COLORREF textColor;
-  COLORREF backColor;
-  BorrowedCaptions captions;
-  // The text the current picture shows, and whether the font or colours
-  // have changed since it was drawn.
-  char drawnText[zorvane::kTextSize];
-  bool pictureStale;
-  // The system's high contrast was on when the display last changed: the
-  // picture is then drawn in the system's colours. Asked again only when
-  // the system says settings or colours changed, not at every drawing.
-  bool highContrast;
   // Where in its second the last tick read the time, 0-999.
   int millisecond;
-  // The DPI the font and the frame are made for.
-  UINT monitorDpi;
-  PlacedFor placedFor;
-  bool placedForValid;
-  // The clock's own invisible borders, and whether they were measured on
-  // the shown window; a hidden window's frame is not reported yet.
-  zorvane::Insets ownBorders;
-  bool bordersMeasuredShown;
-  unsigned taskbarQueries;
-  unsigned drawings;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/system_answers.h"
 #include "core/decimal.h"
 #include "core/ini_text.h"
 #include "core/settings_value.h"
@@ -92,8 +93,6 @@ bool Transient(DWORD error) {
 
 }  // namespace
 
-ProfileSection::FileCalls ProfileSection::files = {ReplaceFileW, MoveFileExW};
-
 ProfileSection::ProfileSection()
     : path{}, section{}, sectionRefused(false), encoding(text::FileEncoding::Own), found(Found::NoFile) {}
 
@@ -140,7 +139,7 @@ void ProfileSection::ReadFile() {
   wchar_t backup[zorvane::kPathSize];
   BackupOf(path, backup);
   if (GetFileAttributesW(backup) == INVALID_FILE_ATTRIBUTES) return;
-  if (files.move(backup, path, MOVEFILE_WRITE_THROUGH)) {
+  if (system_answers::Current().moveFile(backup, path, MOVEFILE_WRITE_THROUGH)) {
     if (ReadWhole(path) == ERROR_FILE_NOT_FOUND) found = Found::NoFile;
     return;
   }
@@ -280,14 +279,14 @@ bool ProfileSection::Save() {
   bool setAside = false;
   const ULONGLONG start = GetTickCount64();
   for (;;) {
-    if (setAside) setAside = !files.move(backup, path, MOVEFILE_WRITE_THROUGH);
+    if (setAside) setAside = !system_answers::Current().moveFile(backup, path, MOVEFILE_WRITE_THROUGH);
     const DWORD error = setAside ? ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 : PlaceOnce(replace, temporary, backup);
     if (error == 0) break;
     if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) setAside = true;
     if (GetTickCount64() - start >= kPatienceMs || (!setAside && !Transient(error))) {
       // One last try to put the old text back; where even that fails, the
       // next Bind puts it back.
-      if (setAside) files.move(backup, path, MOVEFILE_WRITE_THROUGH);
+      if (setAside) system_answers::Current().moveFile(backup, path, MOVEFILE_WRITE_THROUGH);
       DeleteFileW(temporary);
       return false;
     }
@@ -309,9 +308,9 @@ DWORD ProfileSection::PlaceOnce(bool replace, const wchar_t* temporary, const wc
   if (!replace) {
     // A first file; one that appeared since it was found missing is not
     // overwritten.
-    return files.move(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+    return system_answers::Current().moveFile(temporary, path, MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
   }
   // ReplaceFileW keeps the replaced file's security, attributes and streams.
-  if (files.replace(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
+  if (system_answers::Current().replaceFile(path, temporary, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 0;
   return GetLastError();
 }

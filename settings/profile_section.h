@@ -82,14 +82,6 @@ class ProfileSection {
   // The full path of the file, or L"" when binding was refused.
   const wchar_t* Path() const { return path; }
 
-  // The file calls Save makes, replaceable by tests: where the platform
-  // keeps no security or streams a test still sees which call is made.
-  struct FileCalls {
-    BOOL(WINAPI* replace)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID);
-    BOOL(WINAPI* move)(LPCWSTR from, LPCWSTR to, DWORD flags);
-  };
-  static FileCalls files;
-
   // How long a held file is tried again, and how often.
   static constexpr DWORD kPatienceMs = 1000;
   static constexpr DWORD kRetryMs = 50;

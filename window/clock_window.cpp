@@ -3,11 +3,10 @@
 #include <wtsapi32.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <ctime>
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "core/tick_phase.h"
 #include "res/resource.h"
 #include "window/start_with_windows.h"
@@ -24,30 +23,6 @@ constexpr GUID kDisplayState = {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0
 // did not come from the system.
 constexpr UINT kMinDpi = 48;
 constexpr UINT kMaxDpi = 960;
-
-// Whether the message being handled was sent from another thread, as the
-// system sends a notification that carries a record. A posted message
-// (any program of the user can post one) or a call from this thread is not.
-bool SentByAnotherThread() { return (InSendMessageEx(nullptr) & ISMEX_SEND) != 0; }
-
-// Whether `bytes` from `p` can be read: another program can send any value
-// as a pointer.
-bool Readable(const void* p, size_t bytes) {
-  uintptr_t at = reinterpret_cast<uintptr_t>(p);
-  const uintptr_t end = at + bytes;
-  if (p == nullptr || end < at) return false;
-  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-  while (at < end) {
-    MEMORY_BASIC_INFORMATION region{};
-    if (VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == 0) return false;
-    if (region.State != MEM_COMMIT || (region.Protect & kReadable) == 0 || (region.Protect & PAGE_GUARD) != 0) {
-      return false;
-    }
-    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
-  }
-  return true;
-}
 
 // The fifteen position commands, in command id order from IDM_TOP_OUT_LEFT.
 struct Position {
@@ -76,7 +51,8 @@ ClockWindow::ClockWindow()
       locked(false),
       displayOff(false),
       sessionEnded(false),
-      displayNotification(nullptr) {}
+      displayNotification(nullptr),
+      replayingSent(false) {}
 
 ClockWindow::~ClockWindow() = default;
 
@@ -94,6 +70,8 @@ LRESULT CALLBACK ClockWindow::WindowProc(HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT answer = 0;
+  if (view.Busy() && Defer(window, message, wParam, lParam, &answer)) return answer;
   switch (message) {
     case WM_DESTROY:      OnDestroy(window); return 0;
     case WM_CLOSE:        OnClose(window); return 0;
@@ -106,6 +84,7 @@ LRESULT ClockWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kTrayCallbackMessage: OnTrayNotify(window, wParam, lParam); return 0;
     case WM_GETOBJECT:    return OnGetObject(window, wParam, lParam);
     case kCloseDialogsMessage: session.CloseNextDialog(window); return 0;
+    case kDeferredMessage: OnDeferred(window); return 0;
     case AnchorTracker::kFollowMessage: OnAnchorChanged(); return 0;
     case WM_DPICHANGED:   OnDpiChanged(wParam); tray.ChangeScale(); return 0;
     case WM_TIMECHANGE:   OnClockChanged(window); return 0;
@@ -298,16 +277,8 @@ void ClockWindow::OnPowerSetting(HWND window, LPARAM record) {
   // Only the system's own notification carries a record, and the system
   // sends it: a posted one carries whatever another program put there.
   // Even a sent one is read only as far as it can be.
-  if (!SentByAnotherThread()) return;
-  const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(record);
-  constexpr size_t kHead = offsetof(POWERBROADCAST_SETTING, Data);
-  if (!Readable(setting, kHead) || setting->PowerSetting != kDisplayState ||
-      setting->DataLength < sizeof(DWORD) || !Readable(setting, kHead + sizeof(DWORD))) {
-    return;
-  }
-  // 0 off, 1 on, 2 dimmed (still seen).
   DWORD state = 0;
-  std::memcpy(&state, setting->Data, sizeof state);
+  if (!SentByAnotherThread() || !DeferredMessages::DisplayStateOf(record, kDisplayState, &state)) return;
   const bool wasQuiet = Quiet();
   displayOff = state == 0;
   SetQuiet(window, wasQuiet);
@@ -344,6 +315,41 @@ void ClockWindow::OnEndSession(HWND window, bool ending, LPARAM reason) {
   view.EndSession();
 }
 
+bool ClockWindow::SentByAnotherThread() const {
+  return replayingSent || (InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
+}
+
+bool ClockWindow::Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer) {
+  const DeferredMessages::OwnMessages own{AnchorTracker::kFollowMessage, kTrayCallbackMessage, kCloseDialogsMessage,
+                                          taskbarCreatedMessage, kDisplayState};
+  switch (deferred.Consider(message, wParam, lParam, SentByAnotherThread(), own, answer)) {
+    case DeferredMessages::Verdict::HandleNow: return false;
+    case DeferredMessages::Verdict::KeptFirst: PostMessageA(window, kDeferredMessage, 0, 0); return true;
+    case DeferredMessages::Verdict::Answered: return true;
+  }
+  return true;
+}
+
+void ClockWindow::OnDeferred(HWND window) {
+  // Posted messages are not handled inside a send or a move, but a check
+  // costs nothing.
+  if (view.Busy()) {
+    PostMessageA(window, kDeferredMessage, 0, 0);
+    return;
+  }
+  DeferredMessages::Message kept[DeferredMessages::kCapacity];
+  const size_t n = deferred.Take(kept);
+  for (size_t i = 0; i < n && IsWindow(window); ++i) {
+    const DeferredMessages::Message& m = kept[i];
+    // The power notification asks who sent it: it gets the answer it had
+    // when it came, and opens no dialog or menu in which another message
+    // could be taken for sent.
+    replayingSent = m.sent && m.message == WM_POWERBROADCAST;
+    HandleMessage(window, m.message, m.wParam, m.lParam);
+    replayingSent = false;
+  }
+}
+
 void ClockWindow::OnAnchorChanged() {
   // The clock follows at once, as the next tick would. Not while the
   // settings dialog is open (the clock stands hidden and still), nor while
@@ -364,8 +370,7 @@ void ClockWindow::OnCommand(HWND window, int commandId) {
   if (commandId >= IDM_TOP_OUT_LEFT && commandId <= IDM_TASKBAR_RIGHT) {
     // The window moves at the next tick's placement.
     const Position& p = kPositions[commandId - IDM_TOP_OUT_LEFT];
-    view.row = p.row;
-    view.column = p.column;
+    view.SetPosition(p.row, p.column);
     return;
   }
   switch (commandId) {

@@ -8,6 +8,7 @@
 
 #include "app/clock_app.h"
 #include "clock/clock_view.h"
+#include "window/deferred_messages.h"
 #include "window/clock_accessible.h"
 #include "window/popup_menus.h"
 #include "window/settings_session.h"
@@ -19,6 +20,9 @@ class ClockWindow : public ClockApp {
   static constexpr UINT kTrayIconId = TrayIcon::kId;
   static constexpr UINT kTrayCallbackMessage = TrayIcon::kCallbackMessage;  // 0x1400
   static constexpr UINT kCloseDialogsMessage = SettingsSession::kCloseDialogsMessage;
+  // Posted to itself when messages were kept while the clock waited in its
+  // own call; they are handled when it arrives.
+  static constexpr UINT kDeferredMessage = WM_APP + 2;
 
   ClockWindow();
   ~ClockWindow() override;
@@ -27,7 +31,7 @@ class ClockWindow : public ClockApp {
 
   // The settings the window starts with, read before it is created (they
   // decide its caption); the defaults unless given.
-  void UseSettings(const zorvane::Settings& value) { view.SetSettings(value); }
+  void UseSettings(const zorvane::Settings& value) { view.Apply(value); }
 
   // The window procedure of the clock's window class: binds the object at
   // WM_CREATE and runs OnCreate there.
@@ -63,6 +67,16 @@ class ClockWindow : public ClockApp {
   void OnEndSession(HWND window, bool ending, LPARAM reason);
   // The system reported a change of the anchor or the foreground.
   void OnAnchorChanged();
+  // While the view waits in a caption send or moves its window, a message
+  // whose work would touch what that call holds is kept (true; `answer` is
+  // its reply) and handled again by OnDeferred once the call has returned.
+  bool Defer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
+  void OnDeferred(HWND window);
+  // Whether the message being handled was sent from another thread, as the
+  // system sends its notifications (or, handled again, was when it came).
+  // A posted message (any program of the user can post one) or a call from
+  // this thread is not.
+  bool SentByAnotherThread() const;
   // While the session is locked or the display is off no one can see the
   // clock: it does not tick. Once the session ends it stays so.
   bool Quiet() const { return locked || displayOff || sessionEnded; }
@@ -91,4 +105,7 @@ class ClockWindow : public ClockApp {
   bool displayOff;
   bool sessionEnded;
   HPOWERNOTIFY displayNotification;
+  DeferredMessages deferred;
+  // A kept system notification is being handled again: it was sent.
+  bool replayingSent;
 };

@@ -40,13 +40,7 @@ void SettingsSession::Reload(const SettingsDialog& settings) {
   } else if (settings.FontSaved()) {
     next.font = settings.Stored().font;
   }
-  view.SetSettings(next);
-  if (settings.Saved()) {
-    view.LoadFormat();
-    view.LoadBrush();
-    view.LoadTitleMode();
-  }
-  view.LoadFont();
+  view.Apply(next);
 }
 
 void SettingsSession::ToFront() const {

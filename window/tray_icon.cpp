@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "app/text_convert.h"
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "core/time_format.h"
 #include "res/resource.h"
 

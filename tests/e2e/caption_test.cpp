@@ -68,6 +68,22 @@ TEST_F(ClockTest, TitleModeWritesTheTimeIntoTheActiveCaptionAndGivesItBack) {
   }));
   EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }));
 
+  // Messages reach the clock while it waits in its own caption writes: the
+  // window written to brings the other one to the front and sends the
+  // clock a time change and a resume. The clock still answers, and each
+  // window it leaves gets its own caption back exactly.
+  anchors_.InterruptWrites(window_, 6);
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(anchors_.InterruptionsLeft() == 0, std::to_string(anchors_.InterruptionsLeft()) + " writes to come");
+  }, 15000));
+  DWORD_PTR answer = 0;
+  EXPECT_NE(0, SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &answer)) << "the clock does not answer";
+  ASSERT_TRUE(anchors_.Activate(A()));
+  EXPECT_TRUE(Eventually([&] {
+    return Holds(TextOf(B()) == "アンカー窓B - 2ページ目", "B shows " + TextOf(B()));
+  }));
+  EXPECT_TRUE(Eventually([&] { return ShowsTheTimeNow(TextOf(A())); }));
+
   EXPECT_EQ(ExitClock(), 0u);
   EXPECT_EQ(TextOf(A()), kCaptionA);  // given back before the process ends
   EXPECT_EQ(TextOf(B()), "アンカー窓B - 2ページ目");

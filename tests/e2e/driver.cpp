@@ -129,7 +129,29 @@ void AnchorWindows::Move(HWND w, const zorvane::Rect& r) const {
   MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
+void AnchorWindows::InterruptWrites(HWND clock, int writes) {
+  interrupting_ = this;
+  interruptedClock_ = clock;
+  interruptionsLeft_ = writes;
+}
+
 LRESULT CALLBACK AnchorWindows::Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  // Not again inside an interruption: the clock's sends then reach these
+  // windows nested, and each write interrupts once.
+  static thread_local bool interrupting = false;
+  if (msg == WM_SETTEXT && !interrupting && (InSendMessageEx(nullptr) & ISMEX_SEND) != 0 &&
+      interruptionsLeft_.fetch_sub(1) > 0) {
+    interrupting = true;
+    AnchorWindows* self = interrupting_;
+    HWND other = self->windows_[0] == w ? self->windows_[1] : self->windows_[0];
+    SetForegroundWindow(other);
+    DWORD_PTR answer = 0;
+    const HWND clock = interruptedClock_;
+    SendMessageTimeoutW(clock, WM_TIMECHANGE, 0, 0, SMTO_NORMAL, 3000, &answer);
+    SendMessageTimeoutW(clock, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, SMTO_NORMAL, 3000, &answer);
+    interrupting = false;
+    return DefWindowProcW(w, msg, wp, lp);  // the text the clock sent, after all that
+  }
   if (msg == kActivate) {  // on the owning thread, where SetActiveWindow works
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -145,6 +146,13 @@ class AnchorWindows {
 
   void Move(HWND w, const zorvane::Rect& r) const;
 
+  // For the next `writes` captions the clock writes into these windows:
+  // while the write is under way, the window brings another of these
+  // windows to the front and sends the clock what the system sends at any
+  // time (a time change, a resume), and only then takes the text.
+  void InterruptWrites(HWND clock, int writes);
+  int InterruptionsLeft() const { return interruptionsLeft_ > 0 ? interruptionsLeft_.load() : 0; }
+
  private:
   static constexpr UINT kActivate = WM_APP + 1;
   static constexpr UINT kFront = WM_APP + 2;
@@ -156,6 +164,10 @@ class AnchorWindows {
 
   std::vector<Layout> layouts_;
   std::vector<HWND> windows_;
+  // One set of windows interrupts at a time; its window procedure finds it here.
+  static inline AnchorWindows* interrupting_ = nullptr;
+  static inline std::atomic<HWND> interruptedClock_{nullptr};
+  static inline std::atomic<int> interruptionsLeft_{0};
   DWORD threadId_ = 0;
   std::mutex mutex_;
   std::condition_variable ready_;

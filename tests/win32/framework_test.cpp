@@ -17,7 +17,7 @@
 #include "app/dialog_base.h"
 #include "app/text_convert.h"
 #include "clock/anchor_tracker.h"
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "clock/window_style.h"
 #include "res/resource.h"
 #include "test_support.h"
@@ -210,17 +210,18 @@ TEST(ClockWindowQuiet, ANewTimeZoneIsReadWhileTheSettingsAreOpen) {
 // copy both opening and creating it: that copy is still "running".
 TEST(SingleInstance, AMutexThatExistsMeansRunningEvenWhenAccessIsDenied) {
   static DWORD openError, createError, askedAccess;
-  const ClockApp::GuardCalls saved = ClockApp::guardCalls;
-  ClockApp::guardCalls.open = [](DWORD access, BOOL, LPCSTR) -> HANDLE {
+  system_answers::Answers answers = system_answers::Real();
+  answers.openMutex = [](DWORD access, BOOL, LPCSTR) -> HANDLE {
     askedAccess = access;
     SetLastError(openError);
     return nullptr;
   };
-  ClockApp::guardCalls.create = [](LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) -> HANDLE {
+  answers.createMutex = [](LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) -> HANDLE {
     HANDLE made = createError == ERROR_ACCESS_DENIED ? nullptr : CreateEventA(nullptr, FALSE, FALSE, nullptr);
     SetLastError(createError);
     return made;
   };
+  system_answers::Override use{answers};
   const std::pair<DWORD, DWORD> openAndCreateErrors[] = {
       {ERROR_ACCESS_DENIED, ERROR_SUCCESS}, {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED},
       {ERROR_FILE_NOT_FOUND, ERROR_ALREADY_EXISTS}};  // the last: started at the same instant
@@ -231,7 +232,6 @@ TEST(SingleInstance, AMutexThatExistsMeansRunningEvenWhenAccessIsDenied) {
     EXPECT_EQ(askedAccess, DWORD{SYNCHRONIZE});
     EXPECT_EQ(nullptr, guard);
   }
-  ClockApp::guardCalls = saved;
 }
 
 // An elevated clock lets the new taskbar's message and its icon's clicks

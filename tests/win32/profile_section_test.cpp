@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/system_answers.h"
 #include "test_support.h"
 
 using namespace testing_support;
@@ -162,8 +163,10 @@ struct RecordedFiles {
 // one moved into place; a held file is tried again for about a second, a failed one restored,
 // and an old file the replacement set aside goes back, at the latest when the file is next read.
 TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
-  const ProfileSection::FileCalls real = ProfileSection::files;
-  ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
+  system_answers::Answers answers = system_answers::Real();
+  answers.replaceFile = RecordedFiles::Replace;
+  answers.moveFile = RecordedFiles::Move;
+  system_answers::Override use{answers};
   const char* const file = "[Clock]\r\nTitle=0\r\n";
   const int many = 1000, timed = -1;  // timed: tried until the patience runs out
   const DWORD setAside = ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
@@ -195,14 +198,15 @@ TEST_F(SettingsFileTest, ASaveIsOneReplacementTriedAgainWhileTheFileIsHeld) {
     for (const wchar_t* last : {L"~", L"$"})
       EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((stem + last).c_str())) << "a file stayed beside it";
   }
-  ProfileSection::files = real;
 }
 
 // Settings left at the backup name that cannot go back at the next start are read from there,
 // and no first file is written over them.
 TEST_F(SettingsFileTest, SettingsLeftAtTheBackupNameAreReadAndNeverWrittenOver) {
-  const ProfileSection::FileCalls real = ProfileSection::files;
-  ProfileSection::files = {RecordedFiles::Replace, RecordedFiles::Move};
+  system_answers::Answers answers = system_answers::Real();
+  answers.replaceFile = RecordedFiles::Replace;
+  answers.moveFile = RecordedFiles::Move;
+  system_answers::Override use{answers};
   RecordedFiles::Reset(0, 0, 1000);  // the backup is held
   const std::string file = "[Clock]\r\nTitle=0\r\n", backup = IniPath().substr(0, IniPath().size() - 1) + "$";
   test_files::WriteBytes(backup, file);
@@ -214,7 +218,6 @@ TEST_F(SettingsFileTest, SettingsLeftAtTheBackupNameAreReadAndNeverWrittenOver) 
   EXPECT_FALSE(IniExists());
   EXPECT_EQ(file, test_files::ReadBytes(backup));
   DeleteFileA(backup.c_str());
-  ProfileSection::files = real;
 }
 
 // A file that Notepad saved as "Unicode" or "UTF-8 with BOM" reads as the

@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 #include "core/japanese_calendar.h"
 #include "test_support.h"
 #include "window/clock_window.h"

@@ -1,10 +1,12 @@
 #pragma once
-// The system's answers that decide where and whether the clock shows, each
-// behind one replaceable function: the compositor's view of a window, the
-// shell's notification state, whether another program takes a caption, and
-// the notification area, the session's lock. They differ between Windows versions (and some are
-// missing where there is no compositor or no shell), so tests put in the
-// answers of the system they stand for, or watch the calls.
+// The program's one seam to the system: every call whose answer differs
+// between Windows versions, integrity levels or file systems (and some are
+// missing where there is no compositor or no shell) sits behind one
+// replaceable function here: the compositor's view of a window, the shell's
+// notification state, whether another program takes a caption, the
+// notification area, the session's lock, the single-instance mutex and the
+// settings file's replacement. Tests put in the answers of the system they
+// stand for, or watch the calls.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -54,6 +56,17 @@ struct Answers {
   // (WTSSessionInfoEx): a lock notification is confirmed with it, so that
   // one that arrives late, after the unlock, does not freeze the clock.
   SessionLock (*sessionLock)();
+
+  // The single-instance guard's mutex calls (OpenMutexA, CreateMutexA): a
+  // copy started as administrator may refuse an ordinary copy both.
+  HANDLE(WINAPI* openMutex)(DWORD access, BOOL inherit, LPCSTR name);
+  HANDLE(WINAPI* createMutex)(LPSECURITY_ATTRIBUTES attributes, BOOL owned, LPCSTR name);
+
+  // The settings file is put in place by these (ReplaceFileW, MoveFileExW):
+  // where the platform keeps no security or streams, a test still sees
+  // which call is made.
+  BOOL(WINAPI* replaceFile)(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID, LPVOID);
+  BOOL(WINAPI* moveFile)(LPCWSTR from, LPCWSTR to, DWORD flags);
 };
 
 // The real system.

@@ -1,4 +1,4 @@
-#include "clock/system_answers.h"
+#include "app/system_answers.h"
 
 #include <dwmapi.h>
 #include <shellapi.h>
@@ -97,7 +97,8 @@ SessionLock RealSessionLock() {
 
 const Answers kReal{RealFrameBounds, RealCloaked, RealNotificationState, SendMessageTimeoutW,
                     DefWindowProcA,  Shell_NotifyIconW, GetTickCount,        RealHighContrast,
-                    RealTrayDpi,   ChangeWindowMessageFilterEx, RealSessionLock};
+                    RealTrayDpi,   ChangeWindowMessageFilterEx, RealSessionLock, OpenMutexA,
+                    CreateMutexA,  ReplaceFileW,  MoveFileExW};
 const Answers* current = &kReal;
 
 }  // namespace
