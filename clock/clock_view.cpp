@@ -120,6 +120,7 @@ void ClockView::LoadFormat() {
   // Read with the format: an era Windows added since the clock started
   // shows once the settings are loaded again.
   eras = system_eras::Load();
+  zones.Load(timeFormat);
   textColor = static_cast<COLORREF>(settings.clock.text);
   pictureStale = true;
 }
@@ -330,7 +331,9 @@ void ClockView::MoveTo(int left, int top, int width, int height) {
   SetWindowPos(window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras); }
+void ClockView::FormatTime() {
+  zorvane::FormatTime(timeFormat, zorvane::Reading{localTime, now, &zones}, displayText, padDigits, eras);
+}
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/gdi.h"
+#include "app/system_zones.h"
 #include "app/text_convert.h"
 #include "clock/anchor_tracker.h"
 #include "clock/borrowed_captions.h"
@@ -52,6 +53,9 @@ class ClockView {
   const RECT* GetTextRect() const { return &textRect; }
 
   void LoadFormat();
+  // The time or the zone data changed: the zones the format names are
+  // resolved again.
+  void ZonesChanged() { zones.Load(timeFormat); }
   void LoadBrush();
   void LoadFont();
   void LoadTitleMode();
@@ -181,6 +185,8 @@ class ClockView {
   // The eras of the format language, read from the system with the format
   // rather than at every tick.
   zorvane::EraList eras;
+  // The other time zones the format names, resolved with the format.
+  system_zones::SystemZones zones;
   // The window the clock docks to; while it cannot be seen, the clock
   // stays where it was.
   AnchorTracker anchor;
