@@ -7,6 +7,7 @@
 #include "settings/font_dialog.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_messages.h"
+#include "settings/zone_dialog.h"
 
 COLORREF customColors[16] = {};
 
@@ -104,6 +105,14 @@ void SettingsDialog::OnCommand(int id) {
         ShowOpenFailure(window, L"フォントの設定ダイアログ");
       }
       if (fontDialog.Saved()) edited.font = fontDialog.Edited().font;
+      break;
+    }
+    case IDC_ZONE_BUTTON: {
+      // The chosen zone goes where the caret is in the format box.
+      ZoneDialog zoneDialog;
+      const INT_PTR result = zoneDialog.Show(0, instance, window, IDD_ZONES, nullptr);
+      if (result == -1) ShowOpenFailure(window, L"タイムゾーンの選択ダイアログ");
+      if (result == IDOK) InsertZone(GetDlgItem(window, IDC_FORMAT), zoneDialog.Chosen());
       break;
     }
     case IDOK:
