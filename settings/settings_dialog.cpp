@@ -108,11 +108,17 @@ void SettingsDialog::OnCommand(int id) {
       break;
     }
     case IDC_ZONE_BUTTON: {
-      // The chosen zone goes where the caret is in the format box.
+      // The chosen zone goes where the caret was in the format box; the
+      // caret is kept, since focus moving about may select the whole text.
+      HWND format = GetDlgItem(window, IDC_FORMAT);
+      const LRESULT caret = SendMessageW(format, CB_GETEDITSEL, 0, 0);
       ZoneDialog zoneDialog;
       const INT_PTR result = zoneDialog.Show(0, instance, window, IDD_ZONES, nullptr);
       if (result == -1) ShowOpenFailure(window, L"タイムゾーンの選択ダイアログ");
-      if (result == IDOK) InsertZone(GetDlgItem(window, IDC_FORMAT), zoneDialog.Chosen());
+      if (result == IDOK) {
+        SendMessageW(format, CB_SETEDITSEL, 0, MAKELPARAM(LOWORD(caret), HIWORD(caret)));
+        InsertZone(format, zoneDialog.Chosen());
+      }
       break;
     }
     case IDOK:
