@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "app/system_zones.h"
 #include "core/time_format.h"
@@ -76,67 +77,45 @@ TEST(SystemZones, ZonesAreReadWhenTheFormatIsLoadedNotAtEachTick) {
   EXPECT_EQ(zones.Reads(), 6);
 }
 
-// A key of the test's own, shaped like a zone of the system's list.
-class ScratchZone {
- public:
-  ScratchZone() {
-    path_ = L"Software\\ZorvaneTest\\Zones" + std::to_wstring(GetCurrentProcessId());
-    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &zones_, nullptr);
-    RegCreateKeyExW(zones_, L"Test Zone\\Dynamic DST", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dynamic_, nullptr);
-    RegOpenKeyExW(zones_, L"Test Zone", 0, KEY_ALL_ACCESS, &zone_);
-  }
-  ~ScratchZone() {
-    RegCloseKey(dynamic_);
-    RegCloseKey(zone_);
-    RegCloseKey(zones_);
-    RegDeleteKeyW(HKEY_CURRENT_USER, (path_ + L"\\Test Zone\\Dynamic DST").c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, (path_ + L"\\Test Zone").c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\ZorvaneTest");  // fails while another run uses it
-  }
-  HKEY Zones() const { return zones_; }
-  // A rule of `bias` minutes west; with `summer`, daylight time from the
-  // first Sunday of April to the first of October.
-  static void Rule(HKEY key, const wchar_t* name, LONG bias, bool summer, DWORD size = 44) {
-    BYTE data[48] = {};
-    const LONG biases[3] = {bias, 0, summer ? -60 : 0};
-    std::memcpy(data, biases, sizeof biases);
-    if (summer) {
-      const SYSTEMTIME standard{0, 10, 0, 1, 2, 0, 0, 0}, daylight{0, 4, 0, 1, 2, 0, 0, 0};
-      std::memcpy(data + 12, &standard, sizeof standard);
-      std::memcpy(data + 28, &daylight, sizeof daylight);
-    }
-    RegSetValueExW(key, name, 0, REG_BINARY, data, size);
-  }
-  HKEY Zone() const { return zone_; }
-  HKEY Dynamic() const { return dynamic_; }
+// A rule of `bias` minutes west as the registry holds it; with `summer`,
+// daylight time from the first Sunday of April to the first of October.
+void SetRule(HKEY key, const wchar_t* name, LONG bias, bool summer, DWORD size = 44) {
+  BYTE data[48] = {};
+  const LONG biases[3] = {bias, 0, summer ? -60 : 0};
+  const SYSTEMTIME dates[2] = {{0, 10, 0, 1, 2, 0, 0, 0}, {0, 4, 0, 1, 2, 0, 0, 0}};
+  std::memcpy(data, biases, sizeof biases);
+  if (summer) std::memcpy(data + 12, dates, sizeof dates);
+  RegSetValueExW(key, name, 0, REG_BINARY, data, size);
+}
 
- private:
-  std::wstring path_;
-  HKEY zones_ = nullptr, zone_ = nullptr, dynamic_ = nullptr;
-};
-
-// The record's years win over TZI; a year missing from it keeps the rule
-// before it, years beyond it the nearest; a TZI of the wrong size is no zone.
+// A zone of the test's own under HKCU: the record's years win over TZI; a
+// year missing from it keeps the rule before it, years beyond it the
+// nearest; a TZI of the wrong size is no zone.
 TEST(SystemZones, TheYearByYearRecordIsReadAsWindowsKeepsIt) {
-  ScratchZone key;
-  ScratchZone::Rule(key.Zone(), L"TZI", -120, true);
-  ScratchZone::Rule(key.Dynamic(), L"2020", -60, false);
-  ScratchZone::Rule(key.Dynamic(), L"2022", -120, true);
-  const DWORD first = 2020, last = 2022;
-  RegSetValueExW(key.Dynamic(), L"FirstEntry", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&first), sizeof first);
-  RegSetValueExW(key.Dynamic(), L"LastEntry", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&last), sizeof last);
+  const std::wstring path = L"Software\\ZorvaneTest\\Zones" + std::to_wstring(GetCurrentProcessId());
+  HKEY zones = nullptr, zone = nullptr, dynamic = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &zones, nullptr);
+  RegCreateKeyExW(zones, L"Test Zone", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &zone, nullptr);
+  RegCreateKeyExW(zone, L"Dynamic DST", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &dynamic, nullptr);
+  SetRule(zone, L"TZI", -120, true);
+  SetRule(dynamic, L"2020", -60, false);
+  SetRule(dynamic, L"2022", -120, true);
+  const DWORD years[2] = {2020, 2022};
+  RegSetValueExW(dynamic, L"FirstEntry", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&years[0]), sizeof(DWORD));
+  RegSetValueExW(dynamic, L"LastEntry", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&years[1]), sizeof(DWORD));
   zorvane::ZoneRules rules{};
-  ASSERT_TRUE(system_zones::ReadRules(key.Zones(), L"test zone", 2026, rules));
-  const struct {
-    int year;
-    int offset;
-  } kJuly[] = {{2019, 60}, {2021, 60}, {2022, 180}, {2030, 180}};
-  for (const auto& c : kJuly) EXPECT_EQ(zorvane::TimeByRules(rules, Utc(c.year, 7, 1, 0, 0, 0)).offsetMinutes, c.offset) << c.year;
-
-  ScratchZone::Rule(key.Zone(), L"TZI", -120, true, 40);
-  EXPECT_FALSE(system_zones::ReadRules(key.Zones(), L"Test Zone", 2026, rules));
-  EXPECT_FALSE(system_zones::ReadRules(key.Zones(), L"Other Zone", 2026, rules));
+  EXPECT_TRUE(system_zones::ReadRules(zones, L"test zone", 2026, rules));
+  const std::pair<int, int> kJulyOffsets[] = {{2019, 60}, {2021, 60}, {2022, 180}, {2030, 180}};
+  for (const auto& c : kJulyOffsets)
+    EXPECT_EQ(zorvane::TimeByRules(rules, Utc(c.first, 7, 1, 0, 0, 0)).offsetMinutes, c.second) << c.first;
+  SetRule(zone, L"TZI", -120, true, 40);
+  EXPECT_FALSE(system_zones::ReadRules(zones, L"Test Zone", 2026, rules));
+  EXPECT_FALSE(system_zones::ReadRules(zones, L"Other Zone", 2026, rules));
+  RegCloseKey(dynamic);
+  RegCloseKey(zone);
+  RegCloseKey(zones);
+  RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\ZorvaneTest");  // fails while another run uses it
 }
 
 }  // namespace
