@@ -41,6 +41,38 @@ void EraAndHoliday(benchmark::State& state) {
 }
 BENCHMARK(EraAndHoliday);
 
+// A line of three clocks, two of them in other zones (with the rules of
+// New York and Berlin), against the same line in local time only.
+class TwoZones : public zorvane::ZoneSource {
+ public:
+  TwoZones() : rules{} {
+    rules.base.bias = 300;
+    rules.base.daylightBias = -60;
+    rules.base.daylightDate = zorvane::ZoneDate{0, 3, 0, 2, 2, 0, 0, 0};
+    rules.base.standardDate = zorvane::ZoneDate{0, 11, 0, 1, 2, 0, 0, 0};
+  }
+  bool TimeIn(const char*, std::int64_t utc, zorvane::ZoneTime& out) override {
+    out = zorvane::TimeByRules(rules, utc);
+    return true;
+  }
+  zorvane::ZoneRules rules;
+};
+
+void Zones(benchmark::State& state, const char* stored) {
+  TwoZones zones;
+  const std::int64_t utc = zorvane::DaysFromCivil(2026, 7, 1) * 86400 + 13 * 3600 + 5 * 60 + 7;
+  const zorvane::Reading reading{zorvane::BreakDown(utc, 540), utc, &zones};
+  char text[zorvane::kTextSize];
+  int pad = 0;
+  for (auto _ : state) {
+    zorvane::FormatTime(stored, reading, text, pad);
+    benchmark::DoNotOptimize(text);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK_CAPTURE(Zones, LocalOnly, "!%hh:%mm:%ss  %hh:%mm:%ss  %hh:%mm:%ss");
+BENCHMARK_CAPTURE(Zones, TwoOtherZones, "!%hh:%mm:%ss  #{America/New_York}%hh:%mm:%ss  #{Europe/Berlin}%hh:%mm:%ss");
+
 void PlaceRect(benchmark::State& state) {
   const zorvane::Rect screen{0, 0, 1920, 1080}, taskbar{0, 1040, 1920, 1080};
   zorvane::Rect anchor{300, 200, 1500, 900};

@@ -74,6 +74,7 @@ void ClockView::LoadFormat() {
   // Read with the format: an era Windows added since the clock started
   // shows once the settings are loaded again.
   eras = system_eras::Load();
+  zones.Load(timeFormat);
   picture.LoadTextColor(settings.clock.text);
 }
 
@@ -121,7 +122,9 @@ void ClockView::StepBack() {
   if (dock.StepBack()) Place();
 }
 
-void ClockView::FormatTime() { zorvane::FormatTime(timeFormat, localTime, displayText, padDigits, eras); }
+void ClockView::FormatTime() {
+  zorvane::FormatTime(timeFormat, zorvane::Reading{localTime, now, &zones}, displayText, padDigits, eras);
+}
 
 void ClockView::AppendNumber(int value) { zorvane::AppendNumber(displayText, value, padDigits); }
 

@@ -10,6 +10,7 @@
 
 #include <ctime>
 
+#include "app/system_zones.h"
 #include "clock/anchor_tracker.h"
 #include "clock/clock_picture.h"
 #include "clock/docking.h"
@@ -59,6 +60,9 @@ class ClockView {
   // (re)loaded in LoadFormat alone, with what the format language reads
   // from the system besides (the eras).
   void LoadFormat();
+  // The time or the zone data changed: the zones the format names are
+  // resolved again.
+  void ZonesChanged() { zones.Load(timeFormat); }
   void LoadBrush();
   void LoadFont();
   void LoadTitleMode();
@@ -154,6 +158,8 @@ class ClockView {
   // The eras of the format language, read from the system with the format
   // rather than at every tick.
   zorvane::EraList eras;
+  // The other time zones the format names, resolved with the format.
+  system_zones::SystemZones zones;
   // The window the clock docks to; while it cannot be seen, the clock
   // stays where it was.
   AnchorTracker anchor;

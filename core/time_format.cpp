@@ -79,10 +79,20 @@ const char* HolidayOfDay(const std::tm& t) {
   return LocalDate(t, y, m, d) ? HolidayName(y, m, d) : nullptr;
 }
 
+// "+09:00", "-03:30": hours and minutes east of UTC.
+void AppendOffset(Writer& out, int offsetMinutes) {
+  Append(out, offsetMinutes < 0 ? "-" : "+");
+  const long long east = offsetMinutes < 0 ? -static_cast<long long>(offsetMinutes) : offsetMinutes;
+  AppendNumber(out, east / 60, 1);
+  Append(out, ":");
+  AppendNumber(out, east % 60, 1);
+}
+
 // Output of one marker and letter; false when the pair is not part of the
-// language.
-bool AppendField(Writer& text, char marker, char letter,
-                 const std::tm& t, int padDigits, const EraList& eras) {
+// language. `offsetMinutes` is that of the zone in use, null when the
+// pass knows no instant.
+bool AppendField(Writer& text, char marker, char letter, const std::tm& t, int padDigits, const EraList& eras,
+                 const int* offsetMinutes) {
   switch (marker) {
     case '$':
       switch (letter) {
@@ -110,6 +120,11 @@ bool AppendField(Writer& text, char marker, char letter,
         case 'm': case 'M': AppendNumber(text, t.tm_mon + 1LL, padDigits); return true;
         case 'y': AppendNumber(text, t.tm_year + 1900LL, padDigits); return true;
         case 'Y': AppendNumber(text, t.tm_year % 100, padDigits); return true;
+        case 'w': {
+          int y, m, d;
+          if (LocalDate(t, y, m, d)) AppendNumber(text, IsoWeek(y, m, d), padDigits);
+          return true;
+        }
       }
       return false;
     case '%':
@@ -138,10 +153,117 @@ bool AppendField(Writer& text, char marker, char letter,
         case 'H':
           if (HolidayOfDay(t) != nullptr) Append(text, "祝");
           return true;
+        case 'z':
+          if (offsetMinutes == nullptr) return false;
+          AppendOffset(text, *offsetMinutes);
+          return true;
       }
       return false;
   }
   return false;
+}
+
+// The zone the fields of a pass show.
+struct Zone {
+  const std::tm* time;
+  int offsetMinutes;
+  bool offsetKnown;  // local time's is worked out when first asked for
+};
+
+// The "}" that ends a zone name starting at `name`, or null when the
+// format ends first. A two-byte character is stepped over whole: its
+// second byte may be a "}".
+const char* ZoneNameEnd(const char* name) {
+  for (const char* p = name; *p != '\0'; p += IsTwoByte(p) ? 2 : 1)
+    if (*p == '}') return p;
+  return nullptr;
+}
+
+// Makes the zone named by [name, end) the one in use, its time held in
+// `other`; false when no one knows it.
+bool Switch(const Reading& reading, const char* name, const char* end, Zone& zone, ZoneTime& other) {
+  char buffer[kZoneNameSize];
+  const ZoneName parsed = ParseZoneName(name, static_cast<std::size_t>(end - name), buffer);
+  switch (parsed.kind) {
+    case ZoneName::Local:
+      zone = Zone{&reading.local, 0, false};
+      return true;
+    case ZoneName::Fixed:
+      other = ZoneTime{BreakDown(reading.utc, parsed.offsetMinutes), parsed.offsetMinutes};
+      break;
+    case ZoneName::System:
+      if (reading.zones == nullptr || !reading.zones->TimeIn(parsed.windowsId, reading.utc, other)) return false;
+      break;
+    case ZoneName::Invalid:
+      return false;
+  }
+  zone = Zone{&other.time, other.offsetMinutes, true};
+  return true;
+}
+
+// The offset of the zone in use, null without an instant. Local time's is
+// the distance of its wall clock from UTC at the instant.
+const int* OffsetOf(const Reading* reading, Zone& zone) {
+  if (reading == nullptr) return nullptr;
+  if (!zone.offsetKnown) {
+    const std::tm& t = *zone.time;
+    const long long seconds =
+        DaysFromCivil(t.tm_year + 1900LL, t.tm_mon + 1LL, t.tm_mday) * 86400 + t.tm_hour * 3600LL + t.tm_min * 60LL;
+    const long long minutes = (seconds - (reading->utc - ((reading->utc % 60) + 60) % 60)) / 60;
+    zone.offsetMinutes = static_cast<int>(minutes < -1440 ? -1440 : minutes > 1440 ? 1440 : minutes);
+    zone.offsetKnown = true;
+  }
+  return &zone.offsetMinutes;
+}
+
+// One pass of the language; `reading` is null when no instant is known.
+void FormatPass(const char* timeFormat, const std::tm& localTime, const Reading* reading,
+                char (&text)[kTextSize], int& padDigits, const EraList& eras) {
+  std::memset(text, 0, sizeof text);
+  if (timeFormat == nullptr || timeFormat[0] == '\0') return;
+  Writer out{text, 0, false};
+
+  // The zone in use: local time until a "#{…}" names another.
+  Zone zone{&localTime, 0, false};
+  ZoneTime other{};
+  // The first byte is the stored lead-in, never interpreted.
+  const char* p = timeFormat + 1;
+  while (*p != '\0') {
+    const char c = *p;
+    if (c == '#' && p[1] == '{') {
+      const char* name = p + 2;
+      const char* end = ZoneNameEnd(name);
+      if (end == nullptr || reading == nullptr || !Switch(*reading, name, end, zone, other)) {
+        Append(out, "error");
+        return;
+      }
+      p = end + 1;
+      continue;
+    }
+    if (c != '$' && c != '%' && c != '#') {
+      if (IsTwoByte(p)) {
+        const char character[3] = {c, p[1], '\0'};
+        Append(out, character);
+        p += 2;
+      } else {
+        AppendChar(out, c);
+        ++p;
+      }
+      continue;
+    }
+    const char letter = p[1];
+    if (letter != '\0' && p[2] == letter) {
+      padDigits = 1;
+      p += 3;
+    } else {
+      padDigits = 0;
+      p += letter != '\0' ? 2 : 1;
+    }
+    if (letter == '\0' || !AppendField(out, c, letter, *zone.time, padDigits, eras, OffsetOf(reading, zone))) {
+      Append(out, "error");
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -170,38 +292,12 @@ int Beats(int hour, int minute, int second) {
 
 void FormatTime(const char* timeFormat, const std::tm& localTime,
                 char (&text)[kTextSize], int& padDigits, const EraList& eras) {
-  std::memset(text, 0, sizeof text);
-  if (timeFormat == nullptr || timeFormat[0] == '\0') return;
-  Writer out{text, 0, false};
+  FormatPass(timeFormat, localTime, nullptr, text, padDigits, eras);
+}
 
-  // The first byte is the stored lead-in, never interpreted.
-  const char* p = timeFormat + 1;
-  while (*p != '\0') {
-    const char c = *p;
-    if (c != '$' && c != '%' && c != '#') {
-      if (IsTwoByte(p)) {
-        const char character[3] = {c, p[1], '\0'};
-        Append(out, character);
-        p += 2;
-      } else {
-        AppendChar(out, c);
-        ++p;
-      }
-      continue;
-    }
-    const char letter = p[1];
-    if (letter != '\0' && p[2] == letter) {
-      padDigits = 1;
-      p += 3;
-    } else {
-      padDigits = 0;
-      p += letter != '\0' ? 2 : 1;
-    }
-    if (letter == '\0' || !AppendField(out, c, letter, localTime, padDigits, eras)) {
-      Append(out, "error");
-      return;
-    }
-  }
+void FormatTime(const char* timeFormat, const Reading& reading, char (&text)[kTextSize], int& padDigits,
+                const EraList& eras) {
+  FormatPass(timeFormat, reading.local, &reading, text, padDigits, eras);
 }
 
 }  // namespace zorvane

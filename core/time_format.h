@@ -5,9 +5,11 @@
 // from the platform.
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 
 #include "core/japanese_calendar.h"
+#include "core/time_zones.h"
 
 namespace zorvane {
 
@@ -31,6 +33,24 @@ void AppendNumber(char (&text)[kTextSize], long long value, int padDigits);
 // is always a clean prefix of the whole output.
 void FormatTime(const char* timeFormat, const std::tm& localTime,
                 char (&text)[kTextSize], int& padDigits,
+                const EraList& eras = BuiltInEras());
+
+// One reading of the clock: the local time, the same instant in seconds
+// since 1970 (UTC), and where to ask for zones only the system knows (null
+// when none is known).
+struct Reading {
+  std::tm local;
+  std::int64_t utc;
+  ZoneSource* zones;
+};
+
+// FormatTime with other zones: "#{NAME}" makes the fields after it show
+// the date and time in zone NAME (ParseZoneName), until the next "#{…}";
+// "#{}" goes back to local time. "#z" is the offset from UTC of the zone in
+// use (+09:00). A zone the system does not know, or a "#{" without its
+// "}", appends "error" and ends the pass. The overload above knows no
+// instant: there every "#{" and "#z" gives "error".
+void FormatTime(const char* timeFormat, const Reading& reading, char (&text)[kTextSize], int& padDigits,
                 const EraList& eras = BuiltInEras());
 
 // Internet time for a local time kept at UTC+9: 0-999 beats.

@@ -12,6 +12,7 @@
 // Dialog templates.
 #define IDD_SETTINGS           104
 #define IDD_FONT               106
+#define IDD_ZONES              107
 
 // Menu commands, 40001-40022.
 #define IDM_EXIT               40001
@@ -43,6 +44,10 @@
 #define IDC_PREVIEW            1025
 #define IDC_SHOW_TITLE         1029
 #define IDC_TITLE_MODE         1030
+#define IDC_ZONE_BUTTON        1033  // opens the zone picker
+
+// Zone picker controls.
+#define IDC_ZONE_LIST          1034
 
 // Font dialog controls.
 #define IDC_FACE_LIST          1026

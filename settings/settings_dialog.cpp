@@ -7,6 +7,7 @@
 #include "settings/font_dialog.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_messages.h"
+#include "settings/zone_dialog.h"
 
 COLORREF customColors[16] = {};
 
@@ -108,6 +109,20 @@ void SettingsDialog::OnCommand(int id) {
         stored = fontDialog.Stored();
         edited.font = stored.font;
         fontSaved = true;
+      }
+      break;
+    }
+    case IDC_ZONE_BUTTON: {
+      // The chosen zone goes where the caret was in the format box; the
+      // caret is kept, since focus moving about may select the whole text.
+      HWND format = GetDlgItem(window, IDC_FORMAT);
+      const LRESULT caret = SendMessageW(format, CB_GETEDITSEL, 0, 0);
+      ZoneDialog zoneDialog;
+      const INT_PTR result = zoneDialog.Show(0, instance, window, IDD_ZONES, nullptr);
+      if (result == -1) ShowOpenFailure(window, L"タイムゾーンの選択ダイアログ");
+      if (result == IDOK) {
+        SendMessageW(format, CB_SETEDITSEL, 0, MAKELPARAM(LOWORD(caret), HIWORD(caret)));
+        InsertZone(format, zoneDialog.Chosen());
       }
       break;
     }

@@ -217,6 +217,7 @@ void ClockWindow::OnClockChanged(HWND window) {
   // spell show it; the drawing waits while the dialog is open (the clock
   // is stopped) and while no one can see.
   _tzset();  // localtime follows a new time zone
+  view.ZonesChanged();
   if (session.Open() || Quiet()) return;
   view.ReadTime();
   view.Render();

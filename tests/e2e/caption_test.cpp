@@ -261,6 +261,19 @@ INSTANTIATE_TEST_SUITE_P(
                       FrozenCase{"FirstYearOfAnEraInTheCaption",
                                  "[Clock]\r\nTitleIN=1\r\nTimeFormat=!$g$E年 $G$ee [#h#H] $EE\r\n",
                                  "2019-05-01 00:00:05", Mode::Title, "令和元年 R01 [] 元", nullptr},
+                      // Other zones by the system's data: at 07:00 UTC on 8 March 2026 New
+                      // York has just gone to summer time, Los Angeles (still 7 March) and
+                      // Berlin not yet; on 29 March at 01:00 Europe has.
+                      FrozenCase{"ZonesAcrossTheUsChange",
+                                 "[Clock]\r\nTitleIN=1\r\nTimeFormat=!NY #{America/New_York}%hh:%mm#z LA "
+                                 "#{America/Los_Angeles}$m/$d(#W) %hh:%mm#z ベルリン #{Europe/Berlin}%hh:%mm#z\r\n",
+                                 "2026-03-08 07:00:00", Mode::Title,
+                                 "NY 03:00-04:00 LA 3/7(土) 23:00-08:00 ベルリン 08:00+01:00", nullptr},
+                      FrozenCase{"ZonesAcrossTheEuropeanChange",
+                                 "[Clock]\r\nTitleIN=1\r\nTimeFormat=!#{Europe/Paris}%hh:%mm#z "
+                                 "#{Asia/Kolkata}%hh:%mm#z #{Asia/Kathmandu}%hh:%mm#z #{}%hh:%mm#z W$ww\r\n",
+                                 "2026-03-29 01:00:00", Mode::Title,
+                                 "03:00+02:00 06:30+05:30 06:45+05:45 01:00+00:00 W13", nullptr},
                       FrozenCase{"EraAndHolidayInTheClockWindow",
                                  "[Clock]\r\nTimeFormat=!$g$E年$m月$d日 #h#H $G$ee\r\n",
                                  "2026-11-23 13:05:07", Mode::Normal, "令和8年11月23日 勤労感謝の日祝 R08", nullptr}),

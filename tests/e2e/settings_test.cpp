@@ -286,16 +286,32 @@ TEST_F(SettingsTest, CustomColoursAreOfferedAgainByTheNextChooser) {
 
 // Title mode follows the check box as soon as the dialog closes with OK,
 // and blanks in front of the format reach the caption. 13:05:07 frozen.
+// The zone picker puts the chosen zone where the caret is: Tokyo's hour
+// follows the blanks.
 TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
   ASSERT_NO_FATAL_FAILURE(Launch("", Mode::Normal, "2002-07-03 13:05:07"));
   HWND settings = OpenSettings();
   ASSERT_TRUE(settings);
-  Type(settings, IDC_FORMAT, "   %hh");
+  Type(settings, IDC_FORMAT, "   %hh %hh");
+  SendDlgItemMessageA(settings, IDC_FORMAT, CB_SETEDITSEL, 0, MAKELPARAM(7, 7));
+  HWND zones = OpenFrom(settings, IDC_ZONE_BUTTON, "タイムゾーンの選択");
+  ASSERT_TRUE(zones);
+  const LRESULT count = SendDlgItemMessageW(zones, IDC_ZONE_LIST, LB_GETCOUNT, 0, 0);
+  LRESULT tokyo = -1;
+  for (LRESULT i = 0; i < count && tokyo < 0; ++i) {
+    const std::wstring shown = WideItemText(zones, IDC_ZONE_LIST, LB_GETTEXT, i);
+    if (shown.find(L"Tokyo") != std::wstring::npos || shown.find(L"東京") != std::wstring::npos) tokyo = i;
+  }
+  ASSERT_GE(tokyo, 0) << count << " zones listed";
+  SendDlgItemMessageW(zones, IDC_ZONE_LIST, LB_SETCURSEL, tokyo, 0);
+  ASSERT_TRUE(PressToClose(zones, IDOK));
+  EXPECT_EQ("   %hh #{Tokyo Standard Time}%hh", ItemText(settings, IDC_FORMAT));
   Check(settings, IDC_TITLE_MODE, true);
   ASSERT_TRUE(PressToClose(settings, IDOK));
-  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13", "A shows \"" + TextOf(A()) + "\""); }));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13 22", "A shows \"" + TextOf(A()) + "\""); }));
   EXPECT_TRUE(Throughout([&] { return Holds(!IsWindowVisible(window_), "the clock shows in title mode"); }, 600));
-  EXPECT_TRUE(Stored("TimeFormat=!   %hh") && Stored("TitleIN=1")) << Lines(install_.ReadSettings());
+  EXPECT_TRUE(Stored("TimeFormat=!   %hh #{Tokyo Standard Time}%hh") && Stored("TitleIN=1"))
+      << Lines(install_.ReadSettings());
 
   // While the dialog is open the clock stands still: A has its own caption
   // back, and the clock takes it again after a cancel.
@@ -304,11 +320,11 @@ TEST_F(SettingsTest, TitleModeAndLeadingBlanksTakeEffectOnOK) {
   EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == kCaptionA, "A shows \"" + TextOf(A()) + "\""); }));
   ASSERT_TRUE(PressToClose(settings, IDCANCEL));
   ASSERT_TRUE(anchors_.Activate(A()));
-  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13", "A shows \"" + TextOf(A()) + "\""); }));
+  EXPECT_TRUE(Eventually([&] { return Holds(TextOf(A()) == "   13 22", "A shows \"" + TextOf(A()) + "\""); }));
 
   settings = OpenSettings();
   ASSERT_TRUE(settings);
-  EXPECT_EQ("   %hh", ItemText(settings, IDC_FORMAT));
+  EXPECT_EQ("   %hh #{Tokyo Standard Time}%hh", ItemText(settings, IDC_FORMAT));
   EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(settings, IDC_TITLE_MODE, BM_GETCHECK, 0, 0));
   Check(settings, IDC_TITLE_MODE, false);
   ASSERT_TRUE(PressToClose(settings, IDOK));

@@ -18,7 +18,7 @@ namespace {
 
 // Biased towards markers, letters of the language and CP932 lead bytes.
 char RandomByte(std::mt19937& rng) {
-  static const char kLetters[] = "$%#$%#dDmMyYhHsSwWaA@gGeEx";
+  static const char kLetters[] = "$%#$%#dDmMyYhHsSwWaA@gGeEx{{}}z";
   const unsigned r = rng();
   switch (r % 4) {
     case 0: return kLetters[(r >> 8) % (sizeof kLetters - 1)];
@@ -45,7 +45,13 @@ TEST(FormatFuzz, OutputBoundedAndTerminated) {
     t.tm_year = static_cast<int>(rng() % 2 == 0 ? 119 + rng() % 12 : rng() % (8099 - 1900 + 1));
     t.tm_wday = static_cast<int>(rng() % 7);
     int pad = 0;
-    FormatTime(format.get(), t, text, pad);
+    if (iteration % 2 == 0) {
+      FormatTime(format.get(), t, text, pad);
+    } else {
+      // Zone names and offsets, with no system zone known.
+      const Reading reading{t, static_cast<std::int64_t>(rng()) * 7919 - (1LL << 40), nullptr};
+      FormatTime(format.get(), reading, text, pad);
+    }
 
     ASSERT_NE(std::memchr(text, '\0', sizeof text), nullptr) << iteration;
     const std::size_t interpreted = length > 0 ? length - 1 : 0;

@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/gdi.h"
 #include "clock/window_style.h"
@@ -22,6 +23,7 @@
 #include "settings/clock_settings.h"
 #include "settings/font_dialog.h"
 #include "settings/settings_dialog.h"
+#include "settings/zone_dialog.h"
 #include "test_support.h"
 #include "window/clock_window.h"
 
@@ -31,6 +33,7 @@ namespace {
 
 const char* const kSettings = "Zorvane 設定";
 const char* const kFont = "Zorvane　フォント設定";
+const char* const kZones = "タイムゾーンの選択";
 const char* const kChooser = nullptr;  // the colour chooser, found by its red field
 
 // One step: wait for the dialog, act on it, then press a button in it.
@@ -471,6 +474,65 @@ std::wstring BoxText(HWND box) {
 
 // A dialog that cannot be made says so, and what opened it goes on: the
 // settings dialog stays open, the clock ticks again.
+// Every control of `dialog` lies within its client area: the layout holds
+// at the scale the test runs at (100 %, and 150 % in the second pass).
+::testing::AssertionResult ControlsInside(HWND dialog) {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    if (r.left < client.left || r.top < client.top || r.right > client.right || r.bottom > client.bottom)
+      return ::testing::AssertionFailure() << "control " << GetDlgCtrlID(child) << " sticks out of its dialog";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// The zone picker lists the system's zones in its order, west first, opens
+// on the system's zone, and OK puts "#{ID}" where the caret is in the
+// format box.
+TEST_F(DialogFlow, TheZonePickerInsertsTheChosenZoneAtTheCaret) {
+  std::vector<system_zones::ListedZone> zones(ZoneDialog::kMaxZones);
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, system_zones::kZonesKey, 0, KEY_READ, &key));
+  const int count = system_zones::List(key, zones.data(), ZoneDialog::kMaxZones);
+  RegCloseKey(key);
+  ASSERT_GT(count, 100);
+  DYNAMIC_TIME_ZONE_INFORMATION system{};
+  GetDynamicTimeZoneInformation(&system);
+  int tokyo = -1, ours = -1;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) {
+      EXPECT_GE(zones[i - 1].bias, zones[i].bias) << "by offset, west first";
+    }
+    if (std::wcscmp(zones[i].id, L"Tokyo Standard Time") == 0) tokyo = i;
+    if (_wcsicmp(zones[i].id, system.TimeZoneKeyName) == 0) ours = i;
+  }
+  ASSERT_GE(tokyo, 0);
+  if (ours < 0) ours = 0;  // a system that names no zone of its list: the first
+
+  const auto caret = [](HWND d) {
+    EXPECT_TRUE(ControlsInside(d));
+    SetDlgItemTextA(d, IDC_FORMAT, "%hh%mm");
+    Item(d, IDC_FORMAT, CB_SETEDITSEL, 0, MAKELPARAM(3, 3));
+  };
+  const auto pick = [&](HWND d) {
+    EXPECT_TRUE(ControlsInside(d));
+    ASSERT_EQ(count, Item(d, IDC_ZONE_LIST, LB_GETCOUNT));
+    EXPECT_EQ(ours, Item(d, IDC_ZONE_LIST, LB_GETCURSEL)) << "opens on the system's zone";
+    wchar_t text[128] = {};
+    SendDlgItemMessageW(d, IDC_ZONE_LIST, LB_GETTEXT, tokyo, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(zones[tokyo].display, text);
+    Item(d, IDC_ZONE_LIST, LB_SETCURSEL, tokyo);
+  };
+  std::string format;
+  EXPECT_EQ(IDCANCEL, Open(IDD_SETTINGS, {{kSettings, caret, IDC_ZONE_BUTTON},
+                                          {kZones, pick, IDOK},
+                                          {kSettings, [&](HWND d) { format = Text(d, IDC_FORMAT); }, IDCANCEL}}));
+  EXPECT_EQ("%hh#{Tokyo Standard Time}%mm", format);
+}
+
 TEST_F(DialogFlow, ADialogThatCannotBeOpenedSaysSo) {
   // The font dialog's arrows are a common control: without their class its
   // template cannot be made (as where the control library is missing).
