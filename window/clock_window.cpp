@@ -162,8 +162,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-  displayNotification =
-      RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  displayNotification.Reset(RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
 
   // An elevated clock still hears a new taskbar and its icon's clicks:
   // messages from a lower integrity level are filtered out otherwise.
@@ -181,8 +180,7 @@ void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
   view.ListenToAnchor(false);
   WTSUnRegisterSessionNotification(window);
-  if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
-  displayNotification = nullptr;
+  displayNotification.Reset();
   tray.Delete();
   accessibility.Detach();
   PostQuitMessage(0);
@@ -497,10 +495,10 @@ void ClockWindow::OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
     if (HWND front = FrontDialog()) SetForegroundWindow(front);
     return;
   }
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
+  const handles::Menu menu{LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP))};
   const int submenu = request.menu == TrayIcon::Menu::Full ? 0 : 1;
-  if (menu != nullptr) {
-    if (HMENU popup = GetSubMenu(menu, submenu)) {
+  if (menu) {
+    if (HMENU popup = GetSubMenu(menu.Get(), submenu)) {
       if (request.atCursor) {
         TrackAtCursor(window, popup);
       } else {
@@ -508,14 +506,11 @@ void ClockWindow::OnTrayNotify(HWND window, WPARAM wParam, LPARAM lParam) {
       }
     }
   }
-  if (menu != nullptr) DestroyMenu(menu);
 }
 
 void ClockWindow::TrackMenu(HWND window, int submenu) {
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  if (menu == nullptr) return;
-  if (HMENU popup = GetSubMenu(menu, submenu)) TrackAtCursor(window, popup);
-  DestroyMenu(menu);
+  const handles::Menu menu{LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP))};
+  if (HMENU popup = GetSubMenu(menu.Get(), submenu)) TrackAtCursor(window, popup);
 }
 
 void ClockWindow::TrackAtCursor(HWND window, HMENU popup) {

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "app/clock_app.h"
+#include "app/handles.h"
 #include "clock/clock_view.h"
 #include "window/clock_accessible.h"
 #include "window/tray_icon.h"
@@ -102,5 +103,5 @@ class ClockWindow : public ClockApp {
   int timerPeriod;
   bool locked;
   bool displayOff;
-  HPOWERNOTIFY displayNotification;
+  handles::PowerNotification displayNotification;
 };

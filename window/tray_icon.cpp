@@ -47,17 +47,14 @@ TrayIcon::TrayIcon()
       retrying(false),
       retryStart(0) {}
 
-TrayIcon::~TrayIcon() { LoadImageAt(0); }
-
 void TrayIcon::LoadImageAt(int size) {
   // Not shared: a shared icon keeps the size it was first loaded at.
-  if (data.hIcon != nullptr) DestroyIcon(data.hIcon);
-  data.hIcon = nullptr;
+  icon.Reset();
   iconSize = size;
   if (size > 0) {
-    data.hIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, size, size, 0));
+    icon.Reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, size, size, 0)));
   }
+  data.hIcon = icon.Get();
 }
 
 void TrayIcon::Add(HWND owner, HINSTANCE module) {
