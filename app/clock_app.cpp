@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/handles.h"
 #include "app/system_answers.h"
 
 const char* const ClockApp::kAlreadyRunning = "既に起動しています";
@@ -47,24 +48,17 @@ bool ClockApp::AnotherCopyRuns(const char* name, HANDLE* guardOut) {
   // SYNCHRONIZE is all a marker needs, and what a copy started as
   // administrator still lets an ordinary one open.
   SetLastError(ERROR_SUCCESS);
-  HANDLE running = system_answers::Current().openMutex(SYNCHRONIZE, FALSE, name);
-  if (running != nullptr) {
-    CloseHandle(running);
-    return true;
-  }
+  if (const handles::KernelObject running{system_answers::Current().openMutex(SYNCHRONIZE, FALSE, name)}) return true;
   // The mutex exists but may not be opened: another copy made it.
   if (GetLastError() == ERROR_ACCESS_DENIED) return true;
   SetLastError(ERROR_SUCCESS);
-  HANDLE made = system_answers::Current().createMutex(nullptr, FALSE, name);
+  handles::KernelObject made{system_answers::Current().createMutex(nullptr, FALSE, name)};
   const DWORD error = GetLastError();
-  if (made == nullptr) return error == ERROR_ACCESS_DENIED;
+  if (!made) return error == ERROR_ACCESS_DENIED;
   // Two copies started at the same instant both miss the open; the one
   // whose create finds the mutex already there lost the race.
-  if (error == ERROR_ALREADY_EXISTS) {
-    CloseHandle(made);
-    return true;
-  }
-  *guardOut = made;
+  if (error == ERROR_ALREADY_EXISTS) return true;
+  *guardOut = made.Release();
   return false;
 }
 

@@ -1,5 +1,7 @@
 #include "app/dpi.h"
 
+#include "app/gdi.h"
+
 namespace dpi {
 namespace {
 
@@ -22,9 +24,8 @@ UINT ForWindow(HWND window) {
   if (getDpiForWindow != nullptr) {
     if (const UINT d = getDpiForWindow(window)) return d;
   }
-  HDC screen = GetDC(nullptr);
-  const int d = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const gdi::WindowDC screen(nullptr);
+  const int d = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
   return d > 0 ? static_cast<UINT>(d) : kDefault;
 }
 

@@ -5,6 +5,8 @@
 #include <versionhelpers.h>
 #include <wtsapi32.h>
 
+#include "app/gdi.h"
+
 namespace system_answers {
 namespace {
 
@@ -50,9 +52,8 @@ UINT RealTrayDpi() {
     const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     if (SUCCEEDED(getDpiForMonitor(primary, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && y != 0) return y;
   }
-  HDC screen = GetDC(nullptr);
-  const int d = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const gdi::WindowDC screen(nullptr);
+  const int d = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
   return d > 0 ? static_cast<UINT>(d) : 96;
 }
 

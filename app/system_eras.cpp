@@ -1,5 +1,6 @@
 #include "app/system_eras.h"
 
+#include "app/handles.h"
 #include "app/text_convert.h"
 
 namespace system_eras {
@@ -42,10 +43,9 @@ void AddFromKey(HKEY key, zorvane::EraList& list) {
 
 zorvane::EraList Load() {
   zorvane::EraList list = zorvane::BuiltInEras();
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kErasKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    AddFromKey(key, list);
-    RegCloseKey(key);
+  handles::RegistryKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kErasKey, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS) {
+    AddFromKey(key.Get(), list);
   }
   return list;
 }

@@ -67,7 +67,7 @@ void ReadDynamic(HKEY zone, int aroundYear, zorvane::ZoneRules& rules) {
     zorvane::ZoneRule previous = rules.base;
     for (int year = from; year <= to && rules.count < zorvane::kMaxRuleYears; ++year) {
       wchar_t name[16];
-      std::swprintf(name, sizeof name / sizeof name[0], L"%d", year);
+      wsprintfW(name, L"%d", year);  // user32's own: the C library's printf family is large
       if (!ReadRule(dynamic, name, rules.years[rules.count])) rules.years[rules.count] = previous;
       previous = rules.years[rules.count++];
     }

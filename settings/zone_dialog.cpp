@@ -1,13 +1,14 @@
 #include "settings/zone_dialog.h"
 
 #include <cwchar>
-#include <new>
 
 #include "res/resource.h"
 
 ZoneDialog::ZoneDialog() : listed(nullptr), count(0), chosen{} {}
 
-ZoneDialog::~ZoneDialog() { delete[] listed; }
+ZoneDialog::~ZoneDialog() {
+  if (listed != nullptr) HeapFree(GetProcessHeap(), 0, listed);
+}
 
 INT_PTR ZoneDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -24,7 +25,12 @@ INT_PTR ZoneDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM) {
 
 void ZoneDialog::OnInitDialog() {
   chosen[0] = L'\0';
-  if (listed == nullptr) listed = new (std::nothrow) system_zones::ListedZone[kMaxZones];
+  // From the process heap: the runtime's operator new would bring its
+  // exception machinery into the program.
+  if (listed == nullptr) {
+    listed = static_cast<system_zones::ListedZone*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(system_zones::ListedZone) * kMaxZones));
+  }
   count = 0;
   HKEY zones = nullptr;
   if (listed != nullptr &&
@@ -75,7 +81,8 @@ void ZoneDialog::Choose() {
 
 void InsertZone(HWND combo, const wchar_t* zoneId) {
   wchar_t token[80];
-  std::swprintf(token, sizeof token / sizeof token[0], L"#{%ls}", zoneId);
+  // An ID is at most 63 characters (ListedZone::id), so the token fits.
+  wsprintfW(token, L"#{%s}", zoneId);
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (!GetComboBoxInfo(combo, &info) || info.hwndItem == nullptr) return;

@@ -24,6 +24,13 @@ class Accessible final : public IAccessible {
  public:
   Accessible(IAccessible* standard, const char* text) : standard(standard), text(text) {}
 
+  // From the process heap: the C++ runtime's operator new can throw, and
+  // would bring its exception machinery into the executable.
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return HeapAlloc(GetProcessHeap(), 0, size);
+  }
+  static void operator delete(void* memory) noexcept { HeapFree(GetProcessHeap(), 0, memory); }
+
   void Detach() {
     text = nullptr;
     if (standard != nullptr) standard->Release();

@@ -137,8 +137,7 @@ LRESULT ClockWindow::OnCreate(HWND window, const CREATESTRUCTA* create) {
   // Told when the session is locked and when the display goes off, so as
   // not to tick while no one can see.
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-  displayNotification =
-      RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+  displayNotification.Reset(RegisterPowerSettingNotification(window, &kDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
 
   // An elevated clock still hears a new taskbar and its icon's clicks:
   // messages from a lower integrity level are filtered out otherwise.
@@ -156,8 +155,7 @@ void ClockWindow::OnDestroy(HWND window) {
   StopTicks(window);
   view.ListenToAnchor(false);
   WTSUnRegisterSessionNotification(window);
-  if (displayNotification != nullptr) UnregisterPowerSettingNotification(displayNotification);
-  displayNotification = nullptr;
+  displayNotification.Reset();
   tray.Delete();
   accessibility.Detach();
   PostQuitMessage(0);

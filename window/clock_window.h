@@ -7,9 +7,10 @@
 #include <shellapi.h>
 
 #include "app/clock_app.h"
+#include "app/handles.h"
 #include "clock/clock_view.h"
-#include "window/deferred_messages.h"
 #include "window/clock_accessible.h"
+#include "window/deferred_messages.h"
 #include "window/popup_menus.h"
 #include "window/settings_session.h"
 #include "window/tray_icon.h"
@@ -104,7 +105,7 @@ class ClockWindow : public ClockApp {
   bool locked;
   bool displayOff;
   bool sessionEnded;
-  HPOWERNOTIFY displayNotification;
+  handles::PowerNotification displayNotification;
   DeferredMessages deferred;
   // A kept system notification is being handled again: it was sent.
   bool replayingSent;

@@ -1,5 +1,6 @@
 #include "window/popup_menus.h"
 
+#include "app/handles.h"
 #include "res/resource.h"
 #include "window/start_with_windows.h"
 
@@ -17,12 +18,10 @@ int PopupMenus::TrackAtCursor(HWND window, Submenu submenu) {
 }
 
 int PopupMenus::TrackAt(HWND window, Submenu submenu, POINT at) {
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP));
-  if (menu == nullptr) return 0;
-  int command = 0;
-  if (HMENU popup = GetSubMenu(menu, submenu)) command = TrackPopup(window, popup, at);
-  DestroyMenu(menu);
-  return command;
+  const handles::Menu menu{LoadMenuA(instance, MAKEINTRESOURCEA(IDR_POPUP))};
+  if (!menu) return 0;
+  HMENU popup = GetSubMenu(menu.Get(), submenu);
+  return popup != nullptr ? TrackPopup(window, popup, at) : 0;
 }
 
 int PopupMenus::TrackPopup(HWND window, HMENU popup, POINT at) {

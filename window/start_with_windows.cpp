@@ -42,8 +42,14 @@ bool IsOn(const Keys& keys, const wchar_t* exe) {
 bool Set(const Keys& keys, const wchar_t* exe, bool on) {
   LSTATUS status = ERROR_SUCCESS;
   if (on) {
+    // "<exe>"; a path too long for the value is refused, not cut short.
     static wchar_t command[kCommandSize];
-    if (std::swprintf(command, kCommandSize, L"\"%ls\"", exe) < 0) return false;
+    const std::size_t exeLength = std::wcslen(exe);
+    if (exeLength + 3 > kCommandSize) return false;
+    command[0] = L'"';
+    std::wmemcpy(command + 1, exe, exeLength);
+    command[exeLength + 1] = L'"';
+    command[exeLength + 2] = L'\0';
     const DWORD bytes = static_cast<DWORD>((std::wcslen(command) + 1) * sizeof(wchar_t));
     status = RegSetKeyValueW(HKEY_CURRENT_USER, keys.run, kValueName, REG_SZ, command, bytes);
   } else {

@@ -49,17 +49,14 @@ TrayIcon::TrayIcon()
       retrying(false),
       retryStart(0) {}
 
-TrayIcon::~TrayIcon() { LoadImageAt(0); }
-
 void TrayIcon::LoadImageAt(int size) {
   // Not shared: a shared icon keeps the size it was first loaded at.
-  if (data.hIcon != nullptr) DestroyIcon(data.hIcon);
-  data.hIcon = nullptr;
+  icon.Reset();
   iconSize = size;
   if (size > 0) {
-    data.hIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, size, size, 0));
+    icon.Reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, size, size, 0)));
   }
+  data.hIcon = icon.Get();
 }
 
 void TrayIcon::Add(HWND owner, HINSTANCE module) {
@@ -123,7 +120,12 @@ void TrayIcon::ShowDate(const std::tm& localTime, const zorvane::EraList& eras) 
   // No holiday leaves the separator before it.
   for (std::size_t n = std::strlen(date); n > 0 && date[n - 1] == ' '; --n) date[n - 1] = '\0';
   const text::WideText wide = text::FromOwn(date);
-  std::swprintf(data.szTip, sizeof data.szTip / sizeof data.szTip[0], L"Zorvane\n%ls", wide.Get());
+  // "Zorvane", a line break and the date, cut to the tip's room.
+  constexpr wchar_t kName[] = L"Zorvane\n";
+  constexpr int kNameLength = static_cast<int>(sizeof kName / sizeof kName[0]) - 1;
+  std::wmemcpy(data.szTip, kName, kNameLength);
+  constexpr int kTipSize = static_cast<int>(sizeof data.szTip / sizeof data.szTip[0]);
+  lstrcpynW(data.szTip + kNameLength, wide.Get(), kTipSize - kNameLength);
   if (shown) System().notifyIcon(NIM_MODIFY, &data);
 }
 

@@ -12,6 +12,7 @@
 
 #include <ctime>
 
+#include "app/handles.h"
 #include "core/japanese_calendar.h"
 
 class TrayIcon {
@@ -24,7 +25,6 @@ class TrayIcon {
   static constexpr DWORD kRetryMilliseconds = 60000;
 
   TrayIcon();
-  ~TrayIcon();
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
@@ -64,10 +64,13 @@ class TrayIcon {
   // Adds the icon, or finds it there already, and asks for the current
   // protocol; true when it is shown.
   bool Show();
-  // Loads the image at `size` pixels into `data.hIcon`, the old one freed.
+  // Loads the image at `size` pixels into `icon` and `data.hIcon`, the old
+  // one freed.
   void LoadImageAt(int size);
 
   NOTIFYICONDATAW data;
+  // The image `data.hIcon` shows, owned here.
+  handles::Icon icon;
   HINSTANCE instance;
   int iconSize;
   bool shown;

@@ -245,6 +245,7 @@ Installation::Installation(const std::wstring& folder, const std::wstring& exe) 
   if (!folder.empty()) CreateDirectoryW(dir_.c_str(), nullptr);
   exe_ = dir_ + L"\\" + exe;
   copied_ = CopyFileW(test_files::Wide(BuiltClock()).c_str(), exe_.c_str(), FALSE) != FALSE;
+  copyError_ = copied_ ? 0 : GetLastError();
 }
 
 Installation::~Installation() {
@@ -325,7 +326,7 @@ bool Installation::Ansi(const std::wstring& wide, std::string& out) {
 void ClockTest::SetUp() {
   if (GetFileAttributesA(BuiltClock().c_str()) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << BuiltClock() << " has not been built";
-  ASSERT_TRUE(install_.Copied()) << "could not copy " << BuiltClock();
+  ASSERT_TRUE(install_.Copied()) << "could not copy " << BuiltClock() << " (error " << install_.CopyError() << ")";
 }
 
 void ClockTest::Launch(const std::string& settings, Mode mode, const char* frozenAt) {

@@ -227,6 +227,7 @@ class Installation {
   ~Installation();
 
   bool Copied() const { return copied_; }
+  DWORD CopyError() const { return copyError_; }
   std::wstring Exe() const { return exe_; }
   std::wstring Directory() const { return dir_; }
 
@@ -296,6 +297,7 @@ class Installation {
   std::wstring dir_;
   std::wstring exe_;
   bool copied_ = false;
+  DWORD copyError_ = 0;
 };
 
 // ---------------------------------------------------------------- fixture

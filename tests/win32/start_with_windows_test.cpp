@@ -30,5 +30,11 @@ TEST(StartWithWindows, OnlyAnEntryForThisExeThatTheStartupListAllowsCounts) {
   }
   const std::wstring tooLong = L"Software\\ZorvaneTest\\" + std::wstring(300, L'x');  // no such key can be made
   EXPECT_FALSE(start_with_windows::Set({tooLong.c_str(), keys.approved}, exe.c_str(), true));
+  // Written quoted; a path longer than any the system allows is refused and
+  // leaves the entry as it was.
+  EXPECT_TRUE(start_with_windows::Set(keys, exe.c_str(), true));
+  EXPECT_TRUE(start_with_windows::IsOn(keys, exe.c_str()));
+  EXPECT_FALSE(start_with_windows::Set(keys, std::wstring(40000, L'x').c_str(), true));
+  EXPECT_TRUE(start_with_windows::IsOn(keys, exe.c_str()));
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ZorvaneTest");
 }
