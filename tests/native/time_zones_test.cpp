@@ -196,7 +196,8 @@ TEST(TimeZones, IanaNamesMapToWindowsIds) {
     EXPECT_STREQ(id, c[1]) << c[0];
   }
   using namespace std::string_literals;
-  for (const std::string& unknown : {""s, "Europe/Berli"s, "Europe/Berlinx"s, "Mars/Olympus"s, "Africa/Abidjan\0"s, "Zulu\0"s})
+  for (const std::string& unknown :
+       {""s, "Europe/Berli"s, "Europe/Berlinx"s, "Mars/Olympus"s, "Africa/Abidjan\0"s, "Zulu\0"s})
     EXPECT_EQ(WindowsIdOfIana(unknown.c_str(), unknown.size(), buffer), nullptr) << unknown;
 }
 
