@@ -18,9 +18,10 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 // ignored: <0, 0 or >0 as strcmp does on the lower-case spellings.
 int CompareIgnoringCase(const char* a, std::size_t length, const char* b) {
   for (std::size_t i = 0; i < length; ++i) {
+    if (b[i] == '\0') return 1;  // `a` is longer, even where it holds a NUL
     const unsigned char x = static_cast<unsigned char>(Lower(a[i]));
     const unsigned char y = static_cast<unsigned char>(Lower(b[i]));
-    if (x != y) return x < y ? -1 : 1;  // b's NUL is the smallest
+    if (x != y) return x < y ? -1 : 1;
   }
   return b[length] == '\0' ? 0 : -1;
 }
@@ -142,18 +143,49 @@ ZoneTime TimeByRules(const ZoneRules& rules, std::int64_t utc) {
   return out;
 }
 
-const char* WindowsIdOfIana(const char* name, std::size_t length) {
-  const IanaZone* low = IanaZonesBegin();
-  const IanaZone* high = IanaZonesEnd();
-  while (low < high) {
-    const IanaZone* middle = low + (high - low) / 2;
-    const int order = CompareIgnoringCase(name, length, middle->name);
-    if (order == 0) return WindowsIdAt(middle->windows);
-    if (order < 0) {
-      high = middle;
-    } else {
-      low = middle + 1;
-    }
+bool IanaZoneReader::Next() {
+  // The table is generated and checked, yet a record that would overrun
+  // the name or the table ends the reading rather than the program.
+  if (table.size - at < 3) return false;
+  const std::size_t shared = static_cast<unsigned char>(table.bytes[at]);
+  windows = static_cast<unsigned char>(table.bytes[at + 1]);
+  const char* rest = table.bytes + at + 2;
+  const void* nul = std::memchr(rest, '\0', table.size - at - 2);
+  if (nul == nullptr || shared > std::strlen(name)) return false;
+  const std::size_t restLength = static_cast<std::size_t>(static_cast<const char*>(nul) - rest);
+  if (shared + restLength >= kZoneNameSize) return false;
+  std::memcpy(name + shared, rest, restLength + 1);
+  at += 2 + restLength + 1;
+  return true;
+}
+
+const char* WindowsIdAt(int index, char (&buffer)[kZoneNameSize]) {
+  static const char kStandardTime[] = " Standard Time";
+  const PackedZones table = WindowsIdRecords();
+  const char* id = table.bytes;
+  const char* const end = table.bytes + table.size;
+  for (int i = 0; i < index && id < end; ++i) id += std::strlen(id) + 1;
+  if (index < 0 || id >= end) return nullptr;
+  std::size_t length = 0;
+  for (; *id != '\0'; ++id) {
+    const char* part = *id == '\1' ? kStandardTime : id;
+    const std::size_t partLength = *id == '\1' ? sizeof kStandardTime - 1 : 1;
+    if (length + partLength >= kZoneNameSize) return nullptr;
+    std::memcpy(buffer + length, part, partLength);
+    length += partLength;
+  }
+  buffer[length] = '\0';
+  return buffer;
+}
+
+const char* WindowsIdOfIana(const char* name, std::size_t length, char (&buffer)[kZoneNameSize]) {
+  // A walk through some 600 short names: the table is sorted, so it stops
+  // at the first name beyond the one sought.
+  IanaZoneReader zones;
+  while (zones.Next()) {
+    const int order = CompareIgnoringCase(name, length, zones.Name());
+    if (order == 0) return WindowsIdAt(zones.WindowsIndex(), buffer);
+    if (order < 0) return nullptr;
   }
   return nullptr;
 }
@@ -182,7 +214,7 @@ ZoneName ParseZoneName(const char* name, std::size_t length, char (&buffer)[kZon
     zone.offsetMinutes = name[0] == '-' ? -offset : offset;
     return zone;
   }
-  if (const char* windowsId = WindowsIdOfIana(name, length)) {
+  if (const char* windowsId = WindowsIdOfIana(name, length, buffer)) {
     zone.kind = ZoneName::System;
     zone.windowsId = windowsId;
     return zone;

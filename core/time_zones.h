@@ -95,17 +95,41 @@ constexpr std::size_t kZoneNameSize = 64;
 // copied into `buffer`. Case is ignored throughout.
 ZoneName ParseZoneName(const char* name, std::size_t length, char (&buffer)[kZoneNameSize]);
 
-// The IANA table: names sorted by their lower-case spelling, each with the
-// index of its Windows ID (core/windows_zones.cpp, generated).
-struct IanaZone {
-  const char* name;
-  unsigned char windows;
+// The IANA table (core/windows_zones.cpp, generated), packed small. The
+// names, sorted by their lower-case spelling, are one record each: a byte
+// of how many leading bytes the name shares with the one before it, a byte
+// of the index of its Windows ID, then the rest of the name and a NUL. The
+// Windows IDs, sorted, are NUL-terminated one after another; a byte 1 in
+// them stands for " Standard Time".
+struct PackedZones {
+  const char* bytes;
+  std::size_t size;
 };
-const IanaZone* IanaZonesBegin();
-const IanaZone* IanaZonesEnd();
-const char* WindowsIdAt(int index);
+PackedZones IanaZoneRecords();
+PackedZones WindowsIdRecords();
 
-// The Windows ID of an IANA name (case ignored), or null.
-const char* WindowsIdOfIana(const char* name, std::size_t length);
+// Reads the IANA table one name after another.
+class IanaZoneReader {
+ public:
+  // Moves to the next name; false after the last.
+  bool Next();
+
+  const char* Name() const { return name; }
+  int WindowsIndex() const { return windows; }
+
+ private:
+  PackedZones table = IanaZoneRecords();
+  std::size_t at = 0;
+  char name[kZoneNameSize] = {};
+  int windows = 0;
+};
+
+// Windows ID number `index` of the table, written to `buffer`; null for
+// no such index.
+const char* WindowsIdAt(int index, char (&buffer)[kZoneNameSize]);
+
+// The Windows ID of an IANA name (case ignored), written to `buffer`; null
+// for a name the table does not hold.
+const char* WindowsIdOfIana(const char* name, std::size_t length, char (&buffer)[kZoneNameSize]);
 
 }  // namespace zorvane

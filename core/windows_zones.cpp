@@ -2,747 +2,747 @@
 // IANA zone names and the Windows time-zone IDs they map to, from the
 // Unicode CLDR table of Windows zones (windowsZones.xml, CLDR 41, otherVersion
 // 7e11800, typeVersion 2021a) with the links of tzdata 2025b (tzdata.zi).
+// Packed as core/time_zones.h describes.
 
 #include "core/time_zones.h"
 
 namespace zorvane {
 namespace {
 
-// Windows time-zone IDs, sorted.
-const char* const kWindowsIds[] = {
-    "AUS Central Standard Time",
-    "AUS Eastern Standard Time",
-    "Afghanistan Standard Time",
-    "Alaskan Standard Time",
-    "Aleutian Standard Time",
-    "Altai Standard Time",
-    "Arab Standard Time",
-    "Arabian Standard Time",
-    "Arabic Standard Time",
-    "Argentina Standard Time",
-    "Astrakhan Standard Time",
-    "Atlantic Standard Time",
-    "Aus Central W. Standard Time",
-    "Azerbaijan Standard Time",
-    "Azores Standard Time",
-    "Bahia Standard Time",
-    "Bangladesh Standard Time",
-    "Belarus Standard Time",
-    "Bougainville Standard Time",
-    "Canada Central Standard Time",
-    "Cape Verde Standard Time",
-    "Caucasus Standard Time",
-    "Cen. Australia Standard Time",
-    "Central America Standard Time",
-    "Central Asia Standard Time",
-    "Central Brazilian Standard Time",
-    "Central Europe Standard Time",
-    "Central European Standard Time",
-    "Central Pacific Standard Time",
-    "Central Standard Time",
-    "Central Standard Time (Mexico)",
-    "Chatham Islands Standard Time",
-    "China Standard Time",
-    "Cuba Standard Time",
-    "Dateline Standard Time",
-    "E. Africa Standard Time",
-    "E. Australia Standard Time",
-    "E. Europe Standard Time",
-    "E. South America Standard Time",
-    "Easter Island Standard Time",
-    "Eastern Standard Time",
-    "Eastern Standard Time (Mexico)",
-    "Egypt Standard Time",
-    "Ekaterinburg Standard Time",
-    "FLE Standard Time",
-    "Fiji Standard Time",
-    "GMT Standard Time",
-    "GTB Standard Time",
-    "Georgian Standard Time",
-    "Greenland Standard Time",
-    "Greenwich Standard Time",
-    "Haiti Standard Time",
-    "Hawaiian Standard Time",
-    "India Standard Time",
-    "Iran Standard Time",
-    "Israel Standard Time",
-    "Jordan Standard Time",
-    "Kaliningrad Standard Time",
-    "Korea Standard Time",
-    "Libya Standard Time",
-    "Line Islands Standard Time",
-    "Lord Howe Standard Time",
-    "Magadan Standard Time",
-    "Magallanes Standard Time",
-    "Marquesas Standard Time",
-    "Mauritius Standard Time",
-    "Middle East Standard Time",
-    "Montevideo Standard Time",
-    "Morocco Standard Time",
-    "Mountain Standard Time",
-    "Mountain Standard Time (Mexico)",
-    "Myanmar Standard Time",
-    "N. Central Asia Standard Time",
-    "Namibia Standard Time",
-    "Nepal Standard Time",
-    "New Zealand Standard Time",
-    "Newfoundland Standard Time",
-    "Norfolk Standard Time",
-    "North Asia East Standard Time",
-    "North Asia Standard Time",
-    "North Korea Standard Time",
-    "Omsk Standard Time",
-    "Pacific SA Standard Time",
-    "Pacific Standard Time",
-    "Pacific Standard Time (Mexico)",
-    "Pakistan Standard Time",
-    "Paraguay Standard Time",
-    "Qyzylorda Standard Time",
-    "Romance Standard Time",
-    "Russia Time Zone 10",
-    "Russia Time Zone 11",
-    "Russia Time Zone 3",
-    "Russian Standard Time",
-    "SA Eastern Standard Time",
-    "SA Pacific Standard Time",
-    "SA Western Standard Time",
-    "SE Asia Standard Time",
-    "Saint Pierre Standard Time",
-    "Sakhalin Standard Time",
-    "Samoa Standard Time",
-    "Sao Tome Standard Time",
-    "Saratov Standard Time",
-    "Singapore Standard Time",
-    "South Africa Standard Time",
-    "South Sudan Standard Time",
-    "Sri Lanka Standard Time",
-    "Sudan Standard Time",
-    "Syria Standard Time",
-    "Taipei Standard Time",
-    "Tasmania Standard Time",
-    "Tocantins Standard Time",
-    "Tokyo Standard Time",
-    "Tomsk Standard Time",
-    "Tonga Standard Time",
-    "Transbaikal Standard Time",
-    "Turkey Standard Time",
-    "Turks And Caicos Standard Time",
-    "US Eastern Standard Time",
-    "US Mountain Standard Time",
-    "UTC",
-    "UTC+12",
-    "UTC+13",
-    "UTC-02",
-    "UTC-08",
-    "UTC-09",
-    "UTC-11",
-    "Ulaanbaatar Standard Time",
-    "Venezuela Standard Time",
-    "Vladivostok Standard Time",
-    "Volgograd Standard Time",
-    "W. Australia Standard Time",
-    "W. Central Africa Standard Time",
-    "W. Europe Standard Time",
-    "W. Mongolia Standard Time",
-    "West Asia Standard Time",
-    "West Bank Standard Time",
-    "West Pacific Standard Time",
-    "Yakutsk Standard Time",
-    "Yukon Standard Time",
-};
+// Windows time-zone IDs, sorted; \001 is " Standard Time".
+const char kWindowsIds[] =
+    "AUS Central\001\0"  // 0
+    "AUS Eastern\001\0"  // 1
+    "Afghanistan\001\0"  // 2
+    "Alaskan\001\0"  // 3
+    "Aleutian\001\0"  // 4
+    "Altai\001\0"  // 5
+    "Arab\001\0"  // 6
+    "Arabian\001\0"  // 7
+    "Arabic\001\0"  // 8
+    "Argentina\001\0"  // 9
+    "Astrakhan\001\0"  // 10
+    "Atlantic\001\0"  // 11
+    "Aus Central W.\001\0"  // 12
+    "Azerbaijan\001\0"  // 13
+    "Azores\001\0"  // 14
+    "Bahia\001\0"  // 15
+    "Bangladesh\001\0"  // 16
+    "Belarus\001\0"  // 17
+    "Bougainville\001\0"  // 18
+    "Canada Central\001\0"  // 19
+    "Cape Verde\001\0"  // 20
+    "Caucasus\001\0"  // 21
+    "Cen. Australia\001\0"  // 22
+    "Central America\001\0"  // 23
+    "Central Asia\001\0"  // 24
+    "Central Brazilian\001\0"  // 25
+    "Central Europe\001\0"  // 26
+    "Central European\001\0"  // 27
+    "Central Pacific\001\0"  // 28
+    "Central\001\0"  // 29
+    "Central\001 (Mexico)\0"  // 30
+    "Chatham Islands\001\0"  // 31
+    "China\001\0"  // 32
+    "Cuba\001\0"  // 33
+    "Dateline\001\0"  // 34
+    "E. Africa\001\0"  // 35
+    "E. Australia\001\0"  // 36
+    "E. Europe\001\0"  // 37
+    "E. South America\001\0"  // 38
+    "Easter Island\001\0"  // 39
+    "Eastern\001\0"  // 40
+    "Eastern\001 (Mexico)\0"  // 41
+    "Egypt\001\0"  // 42
+    "Ekaterinburg\001\0"  // 43
+    "FLE\001\0"  // 44
+    "Fiji\001\0"  // 45
+    "GMT\001\0"  // 46
+    "GTB\001\0"  // 47
+    "Georgian\001\0"  // 48
+    "Greenland\001\0"  // 49
+    "Greenwich\001\0"  // 50
+    "Haiti\001\0"  // 51
+    "Hawaiian\001\0"  // 52
+    "India\001\0"  // 53
+    "Iran\001\0"  // 54
+    "Israel\001\0"  // 55
+    "Jordan\001\0"  // 56
+    "Kaliningrad\001\0"  // 57
+    "Korea\001\0"  // 58
+    "Libya\001\0"  // 59
+    "Line Islands\001\0"  // 60
+    "Lord Howe\001\0"  // 61
+    "Magadan\001\0"  // 62
+    "Magallanes\001\0"  // 63
+    "Marquesas\001\0"  // 64
+    "Mauritius\001\0"  // 65
+    "Middle East\001\0"  // 66
+    "Montevideo\001\0"  // 67
+    "Morocco\001\0"  // 68
+    "Mountain\001\0"  // 69
+    "Mountain\001 (Mexico)\0"  // 70
+    "Myanmar\001\0"  // 71
+    "N. Central Asia\001\0"  // 72
+    "Namibia\001\0"  // 73
+    "Nepal\001\0"  // 74
+    "New Zealand\001\0"  // 75
+    "Newfoundland\001\0"  // 76
+    "Norfolk\001\0"  // 77
+    "North Asia East\001\0"  // 78
+    "North Asia\001\0"  // 79
+    "North Korea\001\0"  // 80
+    "Omsk\001\0"  // 81
+    "Pacific SA\001\0"  // 82
+    "Pacific\001\0"  // 83
+    "Pacific\001 (Mexico)\0"  // 84
+    "Pakistan\001\0"  // 85
+    "Paraguay\001\0"  // 86
+    "Qyzylorda\001\0"  // 87
+    "Romance\001\0"  // 88
+    "Russia Time Zone 10\0"  // 89
+    "Russia Time Zone 11\0"  // 90
+    "Russia Time Zone 3\0"  // 91
+    "Russian\001\0"  // 92
+    "SA Eastern\001\0"  // 93
+    "SA Pacific\001\0"  // 94
+    "SA Western\001\0"  // 95
+    "SE Asia\001\0"  // 96
+    "Saint Pierre\001\0"  // 97
+    "Sakhalin\001\0"  // 98
+    "Samoa\001\0"  // 99
+    "Sao Tome\001\0"  // 100
+    "Saratov\001\0"  // 101
+    "Singapore\001\0"  // 102
+    "South Africa\001\0"  // 103
+    "South Sudan\001\0"  // 104
+    "Sri Lanka\001\0"  // 105
+    "Sudan\001\0"  // 106
+    "Syria\001\0"  // 107
+    "Taipei\001\0"  // 108
+    "Tasmania\001\0"  // 109
+    "Tocantins\001\0"  // 110
+    "Tokyo\001\0"  // 111
+    "Tomsk\001\0"  // 112
+    "Tonga\001\0"  // 113
+    "Transbaikal\001\0"  // 114
+    "Turkey\001\0"  // 115
+    "Turks And Caicos\001\0"  // 116
+    "US Eastern\001\0"  // 117
+    "US Mountain\001\0"  // 118
+    "UTC\0"  // 119
+    "UTC+12\0"  // 120
+    "UTC+13\0"  // 121
+    "UTC-02\0"  // 122
+    "UTC-08\0"  // 123
+    "UTC-09\0"  // 124
+    "UTC-11\0"  // 125
+    "Ulaanbaatar\001\0"  // 126
+    "Venezuela\001\0"  // 127
+    "Vladivostok\001\0"  // 128
+    "Volgograd\001\0"  // 129
+    "W. Australia\001\0"  // 130
+    "W. Central Africa\001\0"  // 131
+    "W. Europe\001\0"  // 132
+    "W. Mongolia\001\0"  // 133
+    "West Asia\001\0"  // 134
+    "West Bank\001\0"  // 135
+    "West Pacific\001\0"  // 136
+    "Yakutsk\001\0"  // 137
+    "Yukon\001\0"  // 138
+    ;
 
-// IANA names sorted by their lower-case spelling, each with the index of
-// its Windows ID.
-const IanaZone kIanaZones[] = {
-    {"Africa/Abidjan", 50},
-    {"Africa/Accra", 50},
-    {"Africa/Addis_Ababa", 35},
-    {"Africa/Algiers", 131},
-    {"Africa/Asmera", 35},
-    {"Africa/Bamako", 50},
-    {"Africa/Bangui", 131},
-    {"Africa/Banjul", 50},
-    {"Africa/Bissau", 50},
-    {"Africa/Blantyre", 103},
-    {"Africa/Brazzaville", 131},
-    {"Africa/Bujumbura", 103},
-    {"Africa/Cairo", 42},
-    {"Africa/Casablanca", 68},
-    {"Africa/Ceuta", 88},
-    {"Africa/Conakry", 50},
-    {"Africa/Dakar", 50},
-    {"Africa/Dar_es_Salaam", 35},
-    {"Africa/Djibouti", 35},
-    {"Africa/Douala", 131},
-    {"Africa/El_Aaiun", 68},
-    {"Africa/Freetown", 50},
-    {"Africa/Gaborone", 103},
-    {"Africa/Harare", 103},
-    {"Africa/Johannesburg", 103},
-    {"Africa/Juba", 104},
-    {"Africa/Kampala", 35},
-    {"Africa/Khartoum", 106},
-    {"Africa/Kigali", 103},
-    {"Africa/Kinshasa", 131},
-    {"Africa/Lagos", 131},
-    {"Africa/Libreville", 131},
-    {"Africa/Lome", 50},
-    {"Africa/Luanda", 131},
-    {"Africa/Lubumbashi", 103},
-    {"Africa/Lusaka", 103},
-    {"Africa/Malabo", 131},
-    {"Africa/Maputo", 103},
-    {"Africa/Maseru", 103},
-    {"Africa/Mbabane", 103},
-    {"Africa/Mogadishu", 35},
-    {"Africa/Monrovia", 50},
-    {"Africa/Nairobi", 35},
-    {"Africa/Ndjamena", 131},
-    {"Africa/Niamey", 131},
-    {"Africa/Nouakchott", 50},
-    {"Africa/Ouagadougou", 50},
-    {"Africa/Porto-Novo", 131},
-    {"Africa/Sao_Tome", 100},
-    {"Africa/Timbuktu", 50},
-    {"Africa/Tripoli", 59},
-    {"Africa/Tunis", 131},
-    {"Africa/Windhoek", 73},
-    {"America/Adak", 4},
-    {"America/Anchorage", 3},
-    {"America/Anguilla", 95},
-    {"America/Antigua", 95},
-    {"America/Araguaina", 110},
-    {"America/Argentina/Buenos_Aires", 9},
-    {"America/Argentina/Catamarca", 9},
-    {"America/Argentina/ComodRivadavia", 9},
-    {"America/Argentina/Cordoba", 9},
-    {"America/Argentina/Jujuy", 9},
-    {"America/Argentina/La_Rioja", 9},
-    {"America/Argentina/Mendoza", 9},
-    {"America/Argentina/Rio_Gallegos", 9},
-    {"America/Argentina/Salta", 9},
-    {"America/Argentina/San_Juan", 9},
-    {"America/Argentina/San_Luis", 9},
-    {"America/Argentina/Tucuman", 9},
-    {"America/Argentina/Ushuaia", 9},
-    {"America/Aruba", 95},
-    {"America/Asuncion", 86},
-    {"America/Atka", 4},
-    {"America/Bahia", 15},
-    {"America/Bahia_Banderas", 30},
-    {"America/Barbados", 95},
-    {"America/Belem", 93},
-    {"America/Belize", 23},
-    {"America/Blanc-Sablon", 95},
-    {"America/Boa_Vista", 95},
-    {"America/Bogota", 94},
-    {"America/Boise", 69},
-    {"America/Buenos_Aires", 9},
-    {"America/Cambridge_Bay", 69},
-    {"America/Campo_Grande", 25},
-    {"America/Cancun", 41},
-    {"America/Caracas", 127},
-    {"America/Catamarca", 9},
-    {"America/Cayenne", 93},
-    {"America/Cayman", 94},
-    {"America/Chicago", 29},
-    {"America/Chihuahua", 70},
-    {"America/Coral_Harbour", 94},
-    {"America/Cordoba", 9},
-    {"America/Costa_Rica", 23},
-    {"America/Creston", 118},
-    {"America/Cuiaba", 25},
-    {"America/Curacao", 95},
-    {"America/Danmarkshavn", 50},
-    {"America/Dawson", 138},
-    {"America/Dawson_Creek", 118},
-    {"America/Denver", 69},
-    {"America/Detroit", 40},
-    {"America/Dominica", 95},
-    {"America/Edmonton", 69},
-    {"America/Eirunepe", 94},
-    {"America/El_Salvador", 23},
-    {"America/Ensenada", 84},
-    {"America/Fort_Nelson", 118},
-    {"America/Fort_Wayne", 117},
-    {"America/Fortaleza", 93},
-    {"America/Glace_Bay", 11},
-    {"America/Godthab", 49},
-    {"America/Goose_Bay", 11},
-    {"America/Grand_Turk", 116},
-    {"America/Grenada", 95},
-    {"America/Guadeloupe", 95},
-    {"America/Guatemala", 23},
-    {"America/Guayaquil", 94},
-    {"America/Guyana", 95},
-    {"America/Halifax", 11},
-    {"America/Havana", 33},
-    {"America/Hermosillo", 118},
-    {"America/Indiana/Indianapolis", 117},
-    {"America/Indiana/Knox", 29},
-    {"America/Indiana/Marengo", 117},
-    {"America/Indiana/Petersburg", 40},
-    {"America/Indiana/Tell_City", 29},
-    {"America/Indiana/Vevay", 117},
-    {"America/Indiana/Vincennes", 40},
-    {"America/Indiana/Winamac", 40},
-    {"America/Indianapolis", 117},
-    {"America/Inuvik", 69},
-    {"America/Iqaluit", 40},
-    {"America/Jamaica", 94},
-    {"America/Jujuy", 9},
-    {"America/Juneau", 3},
-    {"America/Kentucky/Louisville", 40},
-    {"America/Kentucky/Monticello", 40},
-    {"America/Knox_IN", 29},
-    {"America/Kralendijk", 95},
-    {"America/La_Paz", 95},
-    {"America/Lima", 94},
-    {"America/Los_Angeles", 83},
-    {"America/Louisville", 40},
-    {"America/Lower_Princes", 95},
-    {"America/Maceio", 93},
-    {"America/Managua", 23},
-    {"America/Manaus", 95},
-    {"America/Marigot", 95},
-    {"America/Martinique", 95},
-    {"America/Matamoros", 29},
-    {"America/Mazatlan", 70},
-    {"America/Mendoza", 9},
-    {"America/Menominee", 29},
-    {"America/Merida", 30},
-    {"America/Metlakatla", 3},
-    {"America/Mexico_City", 30},
-    {"America/Miquelon", 97},
-    {"America/Moncton", 11},
-    {"America/Monterrey", 30},
-    {"America/Montevideo", 67},
-    {"America/Montreal", 40},
-    {"America/Montserrat", 95},
-    {"America/Nassau", 40},
-    {"America/New_York", 40},
-    {"America/Nipigon", 40},
-    {"America/Nome", 3},
-    {"America/Noronha", 122},
-    {"America/North_Dakota/Beulah", 29},
-    {"America/North_Dakota/Center", 29},
-    {"America/North_Dakota/New_Salem", 29},
-    {"America/Nuuk", 49},
-    {"America/Ojinaga", 69},
-    {"America/Panama", 94},
-    {"America/Pangnirtung", 40},
-    {"America/Paramaribo", 93},
-    {"America/Phoenix", 118},
-    {"America/Port-au-Prince", 51},
-    {"America/Port_of_Spain", 95},
-    {"America/Porto_Acre", 94},
-    {"America/Porto_Velho", 95},
-    {"America/Puerto_Rico", 95},
-    {"America/Punta_Arenas", 63},
-    {"America/Rainy_River", 29},
-    {"America/Rankin_Inlet", 29},
-    {"America/Recife", 93},
-    {"America/Regina", 19},
-    {"America/Resolute", 29},
-    {"America/Rio_Branco", 94},
-    {"America/Rosario", 9},
-    {"America/Santa_Isabel", 84},
-    {"America/Santarem", 93},
-    {"America/Santiago", 82},
-    {"America/Santo_Domingo", 95},
-    {"America/Sao_Paulo", 38},
-    {"America/Scoresbysund", 14},
-    {"America/Shiprock", 69},
-    {"America/Sitka", 3},
-    {"America/St_Barthelemy", 95},
-    {"America/St_Johns", 76},
-    {"America/St_Kitts", 95},
-    {"America/St_Lucia", 95},
-    {"America/St_Thomas", 95},
-    {"America/St_Vincent", 95},
-    {"America/Swift_Current", 19},
-    {"America/Tegucigalpa", 23},
-    {"America/Thule", 11},
-    {"America/Thunder_Bay", 40},
-    {"America/Tijuana", 84},
-    {"America/Toronto", 40},
-    {"America/Tortola", 95},
-    {"America/Vancouver", 83},
-    {"America/Virgin", 95},
-    {"America/Whitehorse", 138},
-    {"America/Winnipeg", 29},
-    {"America/Yakutat", 3},
-    {"America/Yellowknife", 69},
-    {"Antarctica/Casey", 28},
-    {"Antarctica/Davis", 96},
-    {"Antarctica/DumontDUrville", 136},
-    {"Antarctica/Macquarie", 109},
-    {"Antarctica/Mawson", 134},
-    {"Antarctica/McMurdo", 75},
-    {"Antarctica/Palmer", 93},
-    {"Antarctica/Rothera", 93},
-    {"Antarctica/South_Pole", 75},
-    {"Antarctica/Syowa", 35},
-    {"Antarctica/Vostok", 24},
-    {"Arctic/Longyearbyen", 132},
-    {"Asia/Aden", 6},
-    {"Asia/Almaty", 24},
-    {"Asia/Amman", 56},
-    {"Asia/Anadyr", 90},
-    {"Asia/Aqtau", 134},
-    {"Asia/Aqtobe", 134},
-    {"Asia/Ashgabat", 134},
-    {"Asia/Ashkhabad", 134},
-    {"Asia/Atyrau", 134},
-    {"Asia/Baghdad", 8},
-    {"Asia/Bahrain", 6},
-    {"Asia/Baku", 13},
-    {"Asia/Bangkok", 96},
-    {"Asia/Barnaul", 5},
-    {"Asia/Beirut", 66},
-    {"Asia/Bishkek", 24},
-    {"Asia/Brunei", 102},
-    {"Asia/Calcutta", 53},
-    {"Asia/Chita", 114},
-    {"Asia/Choibalsan", 126},
-    {"Asia/Chongqing", 32},
-    {"Asia/Chungking", 32},
-    {"Asia/Colombo", 105},
-    {"Asia/Dacca", 16},
-    {"Asia/Damascus", 107},
-    {"Asia/Dhaka", 16},
-    {"Asia/Dili", 111},
-    {"Asia/Dubai", 7},
-    {"Asia/Dushanbe", 134},
-    {"Asia/Famagusta", 47},
-    {"Asia/Gaza", 135},
-    {"Asia/Harbin", 32},
-    {"Asia/Hebron", 135},
-    {"Asia/Ho_Chi_Minh", 96},
-    {"Asia/Hong_Kong", 32},
-    {"Asia/Hovd", 133},
-    {"Asia/Irkutsk", 78},
-    {"Asia/Istanbul", 115},
-    {"Asia/Jakarta", 96},
-    {"Asia/Jayapura", 111},
-    {"Asia/Jerusalem", 55},
-    {"Asia/Kabul", 2},
-    {"Asia/Kamchatka", 90},
-    {"Asia/Karachi", 85},
-    {"Asia/Kashgar", 24},
-    {"Asia/Kathmandu", 74},
-    {"Asia/Katmandu", 74},
-    {"Asia/Khandyga", 137},
-    {"Asia/Kolkata", 53},
-    {"Asia/Krasnoyarsk", 79},
-    {"Asia/Kuala_Lumpur", 102},
-    {"Asia/Kuching", 102},
-    {"Asia/Kuwait", 6},
-    {"Asia/Macao", 32},
-    {"Asia/Macau", 32},
-    {"Asia/Magadan", 62},
-    {"Asia/Makassar", 102},
-    {"Asia/Manila", 102},
-    {"Asia/Muscat", 7},
-    {"Asia/Nicosia", 47},
-    {"Asia/Novokuznetsk", 79},
-    {"Asia/Novosibirsk", 72},
-    {"Asia/Omsk", 81},
-    {"Asia/Oral", 134},
-    {"Asia/Phnom_Penh", 96},
-    {"Asia/Pontianak", 96},
-    {"Asia/Pyongyang", 80},
-    {"Asia/Qatar", 6},
-    {"Asia/Qostanay", 24},
-    {"Asia/Qyzylorda", 87},
-    {"Asia/Rangoon", 71},
-    {"Asia/Riyadh", 6},
-    {"Asia/Saigon", 96},
-    {"Asia/Sakhalin", 98},
-    {"Asia/Samarkand", 134},
-    {"Asia/Seoul", 58},
-    {"Asia/Shanghai", 32},
-    {"Asia/Singapore", 102},
-    {"Asia/Srednekolymsk", 89},
-    {"Asia/Taipei", 108},
-    {"Asia/Tashkent", 134},
-    {"Asia/Tbilisi", 48},
-    {"Asia/Tehran", 54},
-    {"Asia/Tel_Aviv", 55},
-    {"Asia/Thimbu", 16},
-    {"Asia/Thimphu", 16},
-    {"Asia/Tokyo", 111},
-    {"Asia/Tomsk", 112},
-    {"Asia/Ujung_Pandang", 102},
-    {"Asia/Ulaanbaatar", 126},
-    {"Asia/Ulan_Bator", 126},
-    {"Asia/Urumqi", 24},
-    {"Asia/Ust-Nera", 128},
-    {"Asia/Vientiane", 96},
-    {"Asia/Vladivostok", 128},
-    {"Asia/Yakutsk", 137},
-    {"Asia/Yangon", 71},
-    {"Asia/Yekaterinburg", 43},
-    {"Asia/Yerevan", 21},
-    {"Atlantic/Azores", 14},
-    {"Atlantic/Bermuda", 11},
-    {"Atlantic/Canary", 46},
-    {"Atlantic/Cape_Verde", 20},
-    {"Atlantic/Faeroe", 46},
-    {"Atlantic/Faroe", 46},
-    {"Atlantic/Jan_Mayen", 132},
-    {"Atlantic/Madeira", 46},
-    {"Atlantic/Reykjavik", 50},
-    {"Atlantic/South_Georgia", 122},
-    {"Atlantic/St_Helena", 50},
-    {"Atlantic/Stanley", 93},
-    {"Australia/ACT", 1},
-    {"Australia/Adelaide", 22},
-    {"Australia/Brisbane", 36},
-    {"Australia/Broken_Hill", 22},
-    {"Australia/Canberra", 1},
-    {"Australia/Currie", 109},
-    {"Australia/Darwin", 0},
-    {"Australia/Eucla", 12},
-    {"Australia/Hobart", 109},
-    {"Australia/LHI", 61},
-    {"Australia/Lindeman", 36},
-    {"Australia/Lord_Howe", 61},
-    {"Australia/Melbourne", 1},
-    {"Australia/North", 0},
-    {"Australia/NSW", 1},
-    {"Australia/Perth", 130},
-    {"Australia/Queensland", 36},
-    {"Australia/South", 22},
-    {"Australia/Sydney", 1},
-    {"Australia/Tasmania", 109},
-    {"Australia/Victoria", 1},
-    {"Australia/West", 130},
-    {"Australia/Yancowinna", 22},
-    {"Brazil/Acre", 94},
-    {"Brazil/DeNoronha", 122},
-    {"Brazil/East", 38},
-    {"Brazil/West", 95},
-    {"Canada/Atlantic", 11},
-    {"Canada/Central", 29},
-    {"Canada/Eastern", 40},
-    {"Canada/Mountain", 69},
-    {"Canada/Newfoundland", 76},
-    {"Canada/Pacific", 83},
-    {"Canada/Saskatchewan", 19},
-    {"Canada/Yukon", 138},
-    {"Chile/Continental", 82},
-    {"Chile/EasterIsland", 39},
-    {"CST6CDT", 29},
-    {"Cuba", 33},
-    {"Egypt", 42},
-    {"Eire", 46},
-    {"EST5EDT", 40},
-    {"Etc/GMT", 119},
-    {"Etc/GMT+0", 119},
-    {"Etc/GMT+1", 20},
-    {"Etc/GMT+10", 52},
-    {"Etc/GMT+11", 125},
-    {"Etc/GMT+12", 34},
-    {"Etc/GMT+2", 122},
-    {"Etc/GMT+3", 93},
-    {"Etc/GMT+4", 95},
-    {"Etc/GMT+5", 94},
-    {"Etc/GMT+6", 23},
-    {"Etc/GMT+7", 118},
-    {"Etc/GMT+8", 123},
-    {"Etc/GMT+9", 124},
-    {"Etc/GMT-0", 119},
-    {"Etc/GMT-1", 131},
-    {"Etc/GMT-10", 136},
-    {"Etc/GMT-11", 28},
-    {"Etc/GMT-12", 120},
-    {"Etc/GMT-13", 121},
-    {"Etc/GMT-14", 60},
-    {"Etc/GMT-2", 103},
-    {"Etc/GMT-3", 35},
-    {"Etc/GMT-4", 7},
-    {"Etc/GMT-5", 134},
-    {"Etc/GMT-6", 24},
-    {"Etc/GMT-7", 96},
-    {"Etc/GMT-8", 102},
-    {"Etc/GMT-9", 111},
-    {"Etc/GMT0", 119},
-    {"Etc/Greenwich", 119},
-    {"Etc/UCT", 119},
-    {"Etc/Universal", 119},
-    {"Etc/UTC", 119},
-    {"Etc/Zulu", 119},
-    {"Europe/Amsterdam", 132},
-    {"Europe/Andorra", 132},
-    {"Europe/Astrakhan", 10},
-    {"Europe/Athens", 47},
-    {"Europe/Belfast", 46},
-    {"Europe/Belgrade", 26},
-    {"Europe/Berlin", 132},
-    {"Europe/Bratislava", 26},
-    {"Europe/Brussels", 88},
-    {"Europe/Bucharest", 47},
-    {"Europe/Budapest", 26},
-    {"Europe/Busingen", 132},
-    {"Europe/Chisinau", 37},
-    {"Europe/Copenhagen", 88},
-    {"Europe/Dublin", 46},
-    {"Europe/Gibraltar", 132},
-    {"Europe/Guernsey", 46},
-    {"Europe/Helsinki", 44},
-    {"Europe/Isle_of_Man", 46},
-    {"Europe/Istanbul", 115},
-    {"Europe/Jersey", 46},
-    {"Europe/Kaliningrad", 57},
-    {"Europe/Kiev", 44},
-    {"Europe/Kirov", 92},
-    {"Europe/Kyiv", 44},
-    {"Europe/Lisbon", 46},
-    {"Europe/Ljubljana", 26},
-    {"Europe/London", 46},
-    {"Europe/Luxembourg", 132},
-    {"Europe/Madrid", 88},
-    {"Europe/Malta", 132},
-    {"Europe/Mariehamn", 44},
-    {"Europe/Minsk", 17},
-    {"Europe/Monaco", 132},
-    {"Europe/Moscow", 92},
-    {"Europe/Nicosia", 47},
-    {"Europe/Oslo", 132},
-    {"Europe/Paris", 88},
-    {"Europe/Podgorica", 26},
-    {"Europe/Prague", 26},
-    {"Europe/Riga", 44},
-    {"Europe/Rome", 132},
-    {"Europe/Samara", 91},
-    {"Europe/San_Marino", 132},
-    {"Europe/Sarajevo", 27},
-    {"Europe/Saratov", 101},
-    {"Europe/Simferopol", 92},
-    {"Europe/Skopje", 27},
-    {"Europe/Sofia", 44},
-    {"Europe/Stockholm", 132},
-    {"Europe/Tallinn", 44},
-    {"Europe/Tirane", 26},
-    {"Europe/Tiraspol", 37},
-    {"Europe/Ulyanovsk", 10},
-    {"Europe/Uzhgorod", 44},
-    {"Europe/Vaduz", 132},
-    {"Europe/Vatican", 132},
-    {"Europe/Vienna", 132},
-    {"Europe/Vilnius", 44},
-    {"Europe/Volgograd", 129},
-    {"Europe/Warsaw", 27},
-    {"Europe/Zagreb", 27},
-    {"Europe/Zaporozhye", 44},
-    {"Europe/Zurich", 132},
-    {"GB", 46},
-    {"GB-Eire", 46},
-    {"GMT", 119},
-    {"GMT+0", 119},
-    {"GMT-0", 119},
-    {"GMT0", 119},
-    {"Greenwich", 119},
-    {"Hongkong", 32},
-    {"Iceland", 50},
-    {"Indian/Antananarivo", 35},
-    {"Indian/Chagos", 24},
-    {"Indian/Christmas", 96},
-    {"Indian/Cocos", 71},
-    {"Indian/Comoro", 35},
-    {"Indian/Kerguelen", 134},
-    {"Indian/Mahe", 65},
-    {"Indian/Maldives", 134},
-    {"Indian/Mauritius", 65},
-    {"Indian/Mayotte", 35},
-    {"Indian/Reunion", 65},
-    {"Iran", 54},
-    {"Israel", 55},
-    {"Jamaica", 94},
-    {"Japan", 111},
-    {"Kwajalein", 120},
-    {"Libya", 59},
-    {"Mexico/BajaNorte", 84},
-    {"Mexico/BajaSur", 70},
-    {"Mexico/General", 30},
-    {"MST7MDT", 69},
-    {"Navajo", 69},
-    {"NZ", 75},
-    {"NZ-CHAT", 31},
-    {"Pacific/Apia", 99},
-    {"Pacific/Auckland", 75},
-    {"Pacific/Bougainville", 18},
-    {"Pacific/Chatham", 31},
-    {"Pacific/Easter", 39},
-    {"Pacific/Efate", 28},
-    {"Pacific/Enderbury", 121},
-    {"Pacific/Fakaofo", 121},
-    {"Pacific/Fiji", 45},
-    {"Pacific/Funafuti", 120},
-    {"Pacific/Galapagos", 23},
-    {"Pacific/Gambier", 124},
-    {"Pacific/Guadalcanal", 28},
-    {"Pacific/Guam", 136},
-    {"Pacific/Honolulu", 52},
-    {"Pacific/Johnston", 52},
-    {"Pacific/Kanton", 121},
-    {"Pacific/Kiritimati", 60},
-    {"Pacific/Kosrae", 28},
-    {"Pacific/Kwajalein", 120},
-    {"Pacific/Majuro", 120},
-    {"Pacific/Marquesas", 64},
-    {"Pacific/Midway", 125},
-    {"Pacific/Nauru", 120},
-    {"Pacific/Niue", 125},
-    {"Pacific/Norfolk", 77},
-    {"Pacific/Noumea", 28},
-    {"Pacific/Pago_Pago", 125},
-    {"Pacific/Palau", 111},
-    {"Pacific/Pitcairn", 123},
-    {"Pacific/Ponape", 28},
-    {"Pacific/Port_Moresby", 136},
-    {"Pacific/Rarotonga", 52},
-    {"Pacific/Saipan", 136},
-    {"Pacific/Samoa", 125},
-    {"Pacific/Tahiti", 52},
-    {"Pacific/Tarawa", 120},
-    {"Pacific/Tongatapu", 113},
-    {"Pacific/Truk", 136},
-    {"Pacific/Wake", 120},
-    {"Pacific/Wallis", 120},
-    {"Pacific/Yap", 136},
-    {"Poland", 27},
-    {"Portugal", 46},
-    {"PRC", 32},
-    {"PST8PDT", 83},
-    {"ROC", 108},
-    {"ROK", 58},
-    {"Singapore", 102},
-    {"Turkey", 115},
-    {"UCT", 119},
-    {"Universal", 119},
-    {"US/Alaska", 3},
-    {"US/Aleutian", 4},
-    {"US/Arizona", 118},
-    {"US/Central", 29},
-    {"US/East-Indiana", 117},
-    {"US/Eastern", 40},
-    {"US/Hawaii", 52},
-    {"US/Indiana-Starke", 29},
-    {"US/Michigan", 40},
-    {"US/Mountain", 69},
-    {"US/Pacific", 83},
-    {"US/Samoa", 125},
-    {"UTC", 119},
-    {"W-SU", 92},
-    {"Zulu", 119},
-};
+// IANA names sorted by their lower-case spelling: bytes shared with the
+// name before, index of the Windows ID, the rest of the name.
+const char kIanaZones[] =
+    "\000\062Africa/Abidjan\0"  // Africa/Abidjan: Greenwich Standard Time
+    "\010\062ccra\0"  // Africa/Accra: Greenwich Standard Time
+    "\010\043ddis_Ababa\0"  // Africa/Addis_Ababa: E. Africa Standard Time
+    "\010\203lgiers\0"  // Africa/Algiers: W. Central Africa Standard Time
+    "\010\043smera\0"  // Africa/Asmera: E. Africa Standard Time
+    "\007\062Bamako\0"  // Africa/Bamako: Greenwich Standard Time
+    "\011\203ngui\0"  // Africa/Bangui: W. Central Africa Standard Time
+    "\012\062jul\0"  // Africa/Banjul: Greenwich Standard Time
+    "\010\062issau\0"  // Africa/Bissau: Greenwich Standard Time
+    "\010\147lantyre\0"  // Africa/Blantyre: South Africa Standard Time
+    "\010\203razzaville\0"  // Africa/Brazzaville: W. Central Africa Standard Time
+    "\010\147ujumbura\0"  // Africa/Bujumbura: South Africa Standard Time
+    "\007\052Cairo\0"  // Africa/Cairo: Egypt Standard Time
+    "\011\104sablanca\0"  // Africa/Casablanca: Morocco Standard Time
+    "\010\130euta\0"  // Africa/Ceuta: Romance Standard Time
+    "\010\062onakry\0"  // Africa/Conakry: Greenwich Standard Time
+    "\007\062Dakar\0"  // Africa/Dakar: Greenwich Standard Time
+    "\011\043r_es_Salaam\0"  // Africa/Dar_es_Salaam: E. Africa Standard Time
+    "\010\043jibouti\0"  // Africa/Djibouti: E. Africa Standard Time
+    "\010\203ouala\0"  // Africa/Douala: W. Central Africa Standard Time
+    "\007\104El_Aaiun\0"  // Africa/El_Aaiun: Morocco Standard Time
+    "\007\062Freetown\0"  // Africa/Freetown: Greenwich Standard Time
+    "\007\147Gaborone\0"  // Africa/Gaborone: South Africa Standard Time
+    "\007\147Harare\0"  // Africa/Harare: South Africa Standard Time
+    "\007\147Johannesburg\0"  // Africa/Johannesburg: South Africa Standard Time
+    "\010\150uba\0"  // Africa/Juba: South Sudan Standard Time
+    "\007\043Kampala\0"  // Africa/Kampala: E. Africa Standard Time
+    "\010\152hartoum\0"  // Africa/Khartoum: Sudan Standard Time
+    "\010\147igali\0"  // Africa/Kigali: South Africa Standard Time
+    "\011\203nshasa\0"  // Africa/Kinshasa: W. Central Africa Standard Time
+    "\007\203Lagos\0"  // Africa/Lagos: W. Central Africa Standard Time
+    "\010\203ibreville\0"  // Africa/Libreville: W. Central Africa Standard Time
+    "\010\062ome\0"  // Africa/Lome: Greenwich Standard Time
+    "\010\203uanda\0"  // Africa/Luanda: W. Central Africa Standard Time
+    "\011\147bumbashi\0"  // Africa/Lubumbashi: South Africa Standard Time
+    "\011\147saka\0"  // Africa/Lusaka: South Africa Standard Time
+    "\007\203Malabo\0"  // Africa/Malabo: W. Central Africa Standard Time
+    "\011\147puto\0"  // Africa/Maputo: South Africa Standard Time
+    "\011\147seru\0"  // Africa/Maseru: South Africa Standard Time
+    "\010\147babane\0"  // Africa/Mbabane: South Africa Standard Time
+    "\010\043ogadishu\0"  // Africa/Mogadishu: E. Africa Standard Time
+    "\011\062nrovia\0"  // Africa/Monrovia: Greenwich Standard Time
+    "\007\043Nairobi\0"  // Africa/Nairobi: E. Africa Standard Time
+    "\010\203djamena\0"  // Africa/Ndjamena: W. Central Africa Standard Time
+    "\010\203iamey\0"  // Africa/Niamey: W. Central Africa Standard Time
+    "\010\062ouakchott\0"  // Africa/Nouakchott: Greenwich Standard Time
+    "\007\062Ouagadougou\0"  // Africa/Ouagadougou: Greenwich Standard Time
+    "\007\203Porto-Novo\0"  // Africa/Porto-Novo: W. Central Africa Standard Time
+    "\007\144Sao_Tome\0"  // Africa/Sao_Tome: Sao Tome Standard Time
+    "\007\062Timbuktu\0"  // Africa/Timbuktu: Greenwich Standard Time
+    "\010\073ripoli\0"  // Africa/Tripoli: Libya Standard Time
+    "\010\203unis\0"  // Africa/Tunis: W. Central Africa Standard Time
+    "\007\111Windhoek\0"  // Africa/Windhoek: Namibia Standard Time
+    "\001\004merica/Adak\0"  // America/Adak: Aleutian Standard Time
+    "\011\003nchorage\0"  // America/Anchorage: Alaskan Standard Time
+    "\012\137guilla\0"  // America/Anguilla: SA Western Standard Time
+    "\012\137tigua\0"  // America/Antigua: SA Western Standard Time
+    "\011\156raguaina\0"  // America/Araguaina: Tocantins Standard Time
+    "\012\011gentina/Buenos_Aires\0"  // America/Argentina/Buenos_Aires: Argentina Standard Time
+    "\022\011Catamarca\0"  // America/Argentina/Catamarca: Argentina Standard Time
+    "\023\011omodRivadavia\0"  // America/Argentina/ComodRivadavia: Argentina Standard Time
+    "\024\011rdoba\0"  // America/Argentina/Cordoba: Argentina Standard Time
+    "\022\011Jujuy\0"  // America/Argentina/Jujuy: Argentina Standard Time
+    "\022\011La_Rioja\0"  // America/Argentina/La_Rioja: Argentina Standard Time
+    "\022\011Mendoza\0"  // America/Argentina/Mendoza: Argentina Standard Time
+    "\022\011Rio_Gallegos\0"  // America/Argentina/Rio_Gallegos: Argentina Standard Time
+    "\022\011Salta\0"  // America/Argentina/Salta: Argentina Standard Time
+    "\024\011n_Juan\0"  // America/Argentina/San_Juan: Argentina Standard Time
+    "\026\011Luis\0"  // America/Argentina/San_Luis: Argentina Standard Time
+    "\022\011Tucuman\0"  // America/Argentina/Tucuman: Argentina Standard Time
+    "\022\011Ushuaia\0"  // America/Argentina/Ushuaia: Argentina Standard Time
+    "\012\137uba\0"  // America/Aruba: SA Western Standard Time
+    "\011\126suncion\0"  // America/Asuncion: Paraguay Standard Time
+    "\011\004tka\0"  // America/Atka: Aleutian Standard Time
+    "\010\017Bahia\0"  // America/Bahia: Bahia Standard Time
+    "\015\036_Banderas\0"  // America/Bahia_Banderas: Central Standard Time (Mexico)
+    "\012\137rbados\0"  // America/Barbados: SA Western Standard Time
+    "\011\135elem\0"  // America/Belem: SA Eastern Standard Time
+    "\013\027ize\0"  // America/Belize: Central America Standard Time
+    "\011\137lanc-Sablon\0"  // America/Blanc-Sablon: SA Western Standard Time
+    "\011\137oa_Vista\0"  // America/Boa_Vista: SA Western Standard Time
+    "\012\136gota\0"  // America/Bogota: SA Pacific Standard Time
+    "\012\105ise\0"  // America/Boise: Mountain Standard Time
+    "\011\011uenos_Aires\0"  // America/Buenos_Aires: Argentina Standard Time
+    "\010\105Cambridge_Bay\0"  // America/Cambridge_Bay: Mountain Standard Time
+    "\013\031po_Grande\0"  // America/Campo_Grande: Central Brazilian Standard Time
+    "\012\051ncun\0"  // America/Cancun: Eastern Standard Time (Mexico)
+    "\012\177racas\0"  // America/Caracas: Venezuela Standard Time
+    "\012\011tamarca\0"  // America/Catamarca: Argentina Standard Time
+    "\012\135yenne\0"  // America/Cayenne: SA Eastern Standard Time
+    "\013\136man\0"  // America/Cayman: SA Pacific Standard Time
+    "\011\035hicago\0"  // America/Chicago: Central Standard Time
+    "\013\106huahua\0"  // America/Chihuahua: Mountain Standard Time (Mexico)
+    "\011\136oral_Harbour\0"  // America/Coral_Harbour: SA Pacific Standard Time
+    "\013\011doba\0"  // America/Cordoba: Argentina Standard Time
+    "\012\027sta_Rica\0"  // America/Costa_Rica: Central America Standard Time
+    "\011\166reston\0"  // America/Creston: US Mountain Standard Time
+    "\011\031uiaba\0"  // America/Cuiaba: Central Brazilian Standard Time
+    "\012\137racao\0"  // America/Curacao: SA Western Standard Time
+    "\010\062Danmarkshavn\0"  // America/Danmarkshavn: Greenwich Standard Time
+    "\012\212wson\0"  // America/Dawson: Yukon Standard Time
+    "\016\166_Creek\0"  // America/Dawson_Creek: US Mountain Standard Time
+    "\011\105enver\0"  // America/Denver: Mountain Standard Time
+    "\012\050troit\0"  // America/Detroit: Eastern Standard Time
+    "\011\137ominica\0"  // America/Dominica: SA Western Standard Time
+    "\010\105Edmonton\0"  // America/Edmonton: Mountain Standard Time
+    "\011\136irunepe\0"  // America/Eirunepe: SA Pacific Standard Time
+    "\011\027l_Salvador\0"  // America/El_Salvador: Central America Standard Time
+    "\011\124nsenada\0"  // America/Ensenada: Pacific Standard Time (Mexico)
+    "\010\166Fort_Nelson\0"  // America/Fort_Nelson: US Mountain Standard Time
+    "\015\165Wayne\0"  // America/Fort_Wayne: US Eastern Standard Time
+    "\014\135aleza\0"  // America/Fortaleza: SA Eastern Standard Time
+    "\010\013Glace_Bay\0"  // America/Glace_Bay: Atlantic Standard Time
+    "\011\061odthab\0"  // America/Godthab: Greenland Standard Time
+    "\012\013ose_Bay\0"  // America/Goose_Bay: Atlantic Standard Time
+    "\011\164rand_Turk\0"  // America/Grand_Turk: Turks And Caicos Standard Time
+    "\012\137enada\0"  // America/Grenada: SA Western Standard Time
+    "\011\137uadeloupe\0"  // America/Guadeloupe: SA Western Standard Time
+    "\013\027temala\0"  // America/Guatemala: Central America Standard Time
+    "\013\136yaquil\0"  // America/Guayaquil: SA Pacific Standard Time
+    "\012\137yana\0"  // America/Guyana: SA Western Standard Time
+    "\010\013Halifax\0"  // America/Halifax: Atlantic Standard Time
+    "\012\041vana\0"  // America/Havana: Cuba Standard Time
+    "\011\166ermosillo\0"  // America/Hermosillo: US Mountain Standard Time
+    "\010\165Indiana/Indianapolis\0"  // America/Indiana/Indianapolis: US Eastern Standard Time
+    "\020\035Knox\0"  // America/Indiana/Knox: Central Standard Time
+    "\020\165Marengo\0"  // America/Indiana/Marengo: US Eastern Standard Time
+    "\020\050Petersburg\0"  // America/Indiana/Petersburg: Eastern Standard Time
+    "\020\035Tell_City\0"  // America/Indiana/Tell_City: Central Standard Time
+    "\020\165Vevay\0"  // America/Indiana/Vevay: US Eastern Standard Time
+    "\021\050incennes\0"  // America/Indiana/Vincennes: Eastern Standard Time
+    "\020\050Winamac\0"  // America/Indiana/Winamac: Eastern Standard Time
+    "\017\165polis\0"  // America/Indianapolis: US Eastern Standard Time
+    "\012\105uvik\0"  // America/Inuvik: Mountain Standard Time
+    "\011\050qaluit\0"  // America/Iqaluit: Eastern Standard Time
+    "\010\136Jamaica\0"  // America/Jamaica: SA Pacific Standard Time
+    "\011\011ujuy\0"  // America/Jujuy: Argentina Standard Time
+    "\012\003neau\0"  // America/Juneau: Alaskan Standard Time
+    "\010\050Kentucky/Louisville\0"  // America/Kentucky/Louisville: Eastern Standard Time
+    "\021\050Monticello\0"  // America/Kentucky/Monticello: Eastern Standard Time
+    "\011\035nox_IN\0"  // America/Knox_IN: Central Standard Time
+    "\011\137ralendijk\0"  // America/Kralendijk: SA Western Standard Time
+    "\010\137La_Paz\0"  // America/La_Paz: SA Western Standard Time
+    "\011\136ima\0"  // America/Lima: SA Pacific Standard Time
+    "\011\123os_Angeles\0"  // America/Los_Angeles: Pacific Standard Time
+    "\012\050uisville\0"  // America/Louisville: Eastern Standard Time
+    "\012\137wer_Princes\0"  // America/Lower_Princes: SA Western Standard Time
+    "\010\135Maceio\0"  // America/Maceio: SA Eastern Standard Time
+    "\012\027nagua\0"  // America/Managua: Central America Standard Time
+    "\014\137us\0"  // America/Manaus: SA Western Standard Time
+    "\012\137rigot\0"  // America/Marigot: SA Western Standard Time
+    "\013\137tinique\0"  // America/Martinique: SA Western Standard Time
+    "\012\035tamoros\0"  // America/Matamoros: Central Standard Time
+    "\012\106zatlan\0"  // America/Mazatlan: Mountain Standard Time (Mexico)
+    "\011\011endoza\0"  // America/Mendoza: Argentina Standard Time
+    "\013\035ominee\0"  // America/Menominee: Central Standard Time
+    "\012\036rida\0"  // America/Merida: Central Standard Time (Mexico)
+    "\012\003tlakatla\0"  // America/Metlakatla: Alaskan Standard Time
+    "\012\036xico_City\0"  // America/Mexico_City: Central Standard Time (Mexico)
+    "\011\141iquelon\0"  // America/Miquelon: Saint Pierre Standard Time
+    "\011\013oncton\0"  // America/Moncton: Atlantic Standard Time
+    "\013\036terrey\0"  // America/Monterrey: Central Standard Time (Mexico)
+    "\015\103video\0"  // America/Montevideo: Montevideo Standard Time
+    "\014\050real\0"  // America/Montreal: Eastern Standard Time
+    "\014\137serrat\0"  // America/Montserrat: SA Western Standard Time
+    "\010\050Nassau\0"  // America/Nassau: Eastern Standard Time
+    "\011\050ew_York\0"  // America/New_York: Eastern Standard Time
+    "\011\050ipigon\0"  // America/Nipigon: Eastern Standard Time
+    "\011\003ome\0"  // America/Nome: Alaskan Standard Time
+    "\012\172ronha\0"  // America/Noronha: UTC-02
+    "\013\035th_Dakota/Beulah\0"  // America/North_Dakota/Beulah: Central Standard Time
+    "\025\035Center\0"  // America/North_Dakota/Center: Central Standard Time
+    "\025\035New_Salem\0"  // America/North_Dakota/New_Salem: Central Standard Time
+    "\011\061uuk\0"  // America/Nuuk: Greenland Standard Time
+    "\010\105Ojinaga\0"  // America/Ojinaga: Mountain Standard Time
+    "\010\136Panama\0"  // America/Panama: SA Pacific Standard Time
+    "\013\050gnirtung\0"  // America/Pangnirtung: Eastern Standard Time
+    "\012\135ramaribo\0"  // America/Paramaribo: SA Eastern Standard Time
+    "\011\166hoenix\0"  // America/Phoenix: US Mountain Standard Time
+    "\011\063ort-au-Prince\0"  // America/Port-au-Prince: Haiti Standard Time
+    "\014\137_of_Spain\0"  // America/Port_of_Spain: SA Western Standard Time
+    "\014\136o_Acre\0"  // America/Porto_Acre: SA Pacific Standard Time
+    "\016\137Velho\0"  // America/Porto_Velho: SA Western Standard Time
+    "\011\137uerto_Rico\0"  // America/Puerto_Rico: SA Western Standard Time
+    "\012\077nta_Arenas\0"  // America/Punta_Arenas: Magallanes Standard Time
+    "\010\035Rainy_River\0"  // America/Rainy_River: Central Standard Time
+    "\012\035nkin_Inlet\0"  // America/Rankin_Inlet: Central Standard Time
+    "\011\135ecife\0"  // America/Recife: SA Eastern Standard Time
+    "\012\023gina\0"  // America/Regina: Canada Central Standard Time
+    "\012\035solute\0"  // America/Resolute: Central Standard Time
+    "\011\136io_Branco\0"  // America/Rio_Branco: SA Pacific Standard Time
+    "\011\011osario\0"  // America/Rosario: Argentina Standard Time
+    "\010\124Santa_Isabel\0"  // America/Santa_Isabel: Pacific Standard Time (Mexico)
+    "\015\135rem\0"  // America/Santarem: SA Eastern Standard Time
+    "\014\122iago\0"  // America/Santiago: Pacific SA Standard Time
+    "\014\137o_Domingo\0"  // America/Santo_Domingo: SA Western Standard Time
+    "\012\046o_Paulo\0"  // America/Sao_Paulo: E. South America Standard Time
+    "\011\016coresbysund\0"  // America/Scoresbysund: Azores Standard Time
+    "\011\105hiprock\0"  // America/Shiprock: Mountain Standard Time
+    "\011\003itka\0"  // America/Sitka: Alaskan Standard Time
+    "\011\137t_Barthelemy\0"  // America/St_Barthelemy: SA Western Standard Time
+    "\013\114Johns\0"  // America/St_Johns: Newfoundland Standard Time
+    "\013\137Kitts\0"  // America/St_Kitts: SA Western Standard Time
+    "\013\137Lucia\0"  // America/St_Lucia: SA Western Standard Time
+    "\013\137Thomas\0"  // America/St_Thomas: SA Western Standard Time
+    "\013\137Vincent\0"  // America/St_Vincent: SA Western Standard Time
+    "\011\023wift_Current\0"  // America/Swift_Current: Canada Central Standard Time
+    "\010\027Tegucigalpa\0"  // America/Tegucigalpa: Central America Standard Time
+    "\011\013hule\0"  // America/Thule: Atlantic Standard Time
+    "\013\050nder_Bay\0"  // America/Thunder_Bay: Eastern Standard Time
+    "\011\124ijuana\0"  // America/Tijuana: Pacific Standard Time (Mexico)
+    "\011\050oronto\0"  // America/Toronto: Eastern Standard Time
+    "\013\137tola\0"  // America/Tortola: SA Western Standard Time
+    "\010\123Vancouver\0"  // America/Vancouver: Pacific Standard Time
+    "\011\137irgin\0"  // America/Virgin: SA Western Standard Time
+    "\010\212Whitehorse\0"  // America/Whitehorse: Yukon Standard Time
+    "\011\035innipeg\0"  // America/Winnipeg: Central Standard Time
+    "\010\003Yakutat\0"  // America/Yakutat: Alaskan Standard Time
+    "\011\105ellowknife\0"  // America/Yellowknife: Mountain Standard Time
+    "\001\034ntarctica/Casey\0"  // Antarctica/Casey: Central Pacific Standard Time
+    "\013\140Davis\0"  // Antarctica/Davis: SE Asia Standard Time
+    "\014\210umontDUrville\0"  // Antarctica/DumontDUrville: West Pacific Standard Time
+    "\013\155Macquarie\0"  // Antarctica/Macquarie: Tasmania Standard Time
+    "\015\206wson\0"  // Antarctica/Mawson: West Asia Standard Time
+    "\014\113cMurdo\0"  // Antarctica/McMurdo: New Zealand Standard Time
+    "\013\135Palmer\0"  // Antarctica/Palmer: SA Eastern Standard Time
+    "\013\135Rothera\0"  // Antarctica/Rothera: SA Eastern Standard Time
+    "\013\113South_Pole\0"  // Antarctica/South_Pole: New Zealand Standard Time
+    "\014\043yowa\0"  // Antarctica/Syowa: E. Africa Standard Time
+    "\013\030Vostok\0"  // Antarctica/Vostok: Central Asia Standard Time
+    "\001\204rctic/Longyearbyen\0"  // Arctic/Longyearbyen: W. Europe Standard Time
+    "\001\006sia/Aden\0"  // Asia/Aden: Arab Standard Time
+    "\006\030lmaty\0"  // Asia/Almaty: Central Asia Standard Time
+    "\006\070mman\0"  // Asia/Amman: Jordan Standard Time
+    "\006\132nadyr\0"  // Asia/Anadyr: Russia Time Zone 11
+    "\006\206qtau\0"  // Asia/Aqtau: West Asia Standard Time
+    "\010\206obe\0"  // Asia/Aqtobe: West Asia Standard Time
+    "\006\206shgabat\0"  // Asia/Ashgabat: West Asia Standard Time
+    "\010\206khabad\0"  // Asia/Ashkhabad: West Asia Standard Time
+    "\006\206tyrau\0"  // Asia/Atyrau: West Asia Standard Time
+    "\005\010Baghdad\0"  // Asia/Baghdad: Arabic Standard Time
+    "\007\006hrain\0"  // Asia/Bahrain: Arab Standard Time
+    "\007\015ku\0"  // Asia/Baku: Azerbaijan Standard Time
+    "\007\140ngkok\0"  // Asia/Bangkok: SE Asia Standard Time
+    "\007\005rnaul\0"  // Asia/Barnaul: Altai Standard Time
+    "\006\102eirut\0"  // Asia/Beirut: Middle East Standard Time
+    "\006\030ishkek\0"  // Asia/Bishkek: Central Asia Standard Time
+    "\006\146runei\0"  // Asia/Brunei: Singapore Standard Time
+    "\005\065Calcutta\0"  // Asia/Calcutta: India Standard Time
+    "\006\162hita\0"  // Asia/Chita: Transbaikal Standard Time
+    "\007\176oibalsan\0"  // Asia/Choibalsan: Ulaanbaatar Standard Time
+    "\010\040ngqing\0"  // Asia/Chongqing: China Standard Time
+    "\007\040ungking\0"  // Asia/Chungking: China Standard Time
+    "\006\151olombo\0"  // Asia/Colombo: Sri Lanka Standard Time
+    "\005\020Dacca\0"  // Asia/Dacca: Bangladesh Standard Time
+    "\007\153mascus\0"  // Asia/Damascus: Syria Standard Time
+    "\006\020haka\0"  // Asia/Dhaka: Bangladesh Standard Time
+    "\006\157ili\0"  // Asia/Dili: Tokyo Standard Time
+    "\006\007ubai\0"  // Asia/Dubai: Arabian Standard Time
+    "\007\206shanbe\0"  // Asia/Dushanbe: West Asia Standard Time
+    "\005\057Famagusta\0"  // Asia/Famagusta: GTB Standard Time
+    "\005\207Gaza\0"  // Asia/Gaza: West Bank Standard Time
+    "\005\040Harbin\0"  // Asia/Harbin: China Standard Time
+    "\006\207ebron\0"  // Asia/Hebron: West Bank Standard Time
+    "\006\140o_Chi_Minh\0"  // Asia/Ho_Chi_Minh: SE Asia Standard Time
+    "\007\040ng_Kong\0"  // Asia/Hong_Kong: China Standard Time
+    "\007\205vd\0"  // Asia/Hovd: W. Mongolia Standard Time
+    "\005\116Irkutsk\0"  // Asia/Irkutsk: North Asia East Standard Time
+    "\006\163stanbul\0"  // Asia/Istanbul: Turkey Standard Time
+    "\005\140Jakarta\0"  // Asia/Jakarta: SE Asia Standard Time
+    "\007\157yapura\0"  // Asia/Jayapura: Tokyo Standard Time
+    "\006\067erusalem\0"  // Asia/Jerusalem: Israel Standard Time
+    "\005\002Kabul\0"  // Asia/Kabul: Afghanistan Standard Time
+    "\007\132mchatka\0"  // Asia/Kamchatka: Russia Time Zone 11
+    "\007\125rachi\0"  // Asia/Karachi: Pakistan Standard Time
+    "\007\030shgar\0"  // Asia/Kashgar: Central Asia Standard Time
+    "\007\112thmandu\0"  // Asia/Kathmandu: Nepal Standard Time
+    "\010\112mandu\0"  // Asia/Katmandu: Nepal Standard Time
+    "\006\211handyga\0"  // Asia/Khandyga: Yakutsk Standard Time
+    "\006\065olkata\0"  // Asia/Kolkata: India Standard Time
+    "\006\117rasnoyarsk\0"  // Asia/Krasnoyarsk: North Asia Standard Time
+    "\006\146uala_Lumpur\0"  // Asia/Kuala_Lumpur: Singapore Standard Time
+    "\007\146ching\0"  // Asia/Kuching: Singapore Standard Time
+    "\007\006wait\0"  // Asia/Kuwait: Arab Standard Time
+    "\005\040Macao\0"  // Asia/Macao: China Standard Time
+    "\011\040u\0"  // Asia/Macau: China Standard Time
+    "\007\076gadan\0"  // Asia/Magadan: Magadan Standard Time
+    "\007\146kassar\0"  // Asia/Makassar: Singapore Standard Time
+    "\007\146nila\0"  // Asia/Manila: Singapore Standard Time
+    "\006\007uscat\0"  // Asia/Muscat: Arabian Standard Time
+    "\005\057Nicosia\0"  // Asia/Nicosia: GTB Standard Time
+    "\006\117ovokuznetsk\0"  // Asia/Novokuznetsk: North Asia Standard Time
+    "\011\110sibirsk\0"  // Asia/Novosibirsk: N. Central Asia Standard Time
+    "\005\121Omsk\0"  // Asia/Omsk: Omsk Standard Time
+    "\006\206ral\0"  // Asia/Oral: West Asia Standard Time
+    "\005\140Phnom_Penh\0"  // Asia/Phnom_Penh: SE Asia Standard Time
+    "\006\140ontianak\0"  // Asia/Pontianak: SE Asia Standard Time
+    "\006\120yongyang\0"  // Asia/Pyongyang: North Korea Standard Time
+    "\005\006Qatar\0"  // Asia/Qatar: Arab Standard Time
+    "\006\030ostanay\0"  // Asia/Qostanay: Central Asia Standard Time
+    "\006\127yzylorda\0"  // Asia/Qyzylorda: Qyzylorda Standard Time
+    "\005\107Rangoon\0"  // Asia/Rangoon: Myanmar Standard Time
+    "\006\006iyadh\0"  // Asia/Riyadh: Arab Standard Time
+    "\005\140Saigon\0"  // Asia/Saigon: SE Asia Standard Time
+    "\007\142khalin\0"  // Asia/Sakhalin: Sakhalin Standard Time
+    "\007\206markand\0"  // Asia/Samarkand: West Asia Standard Time
+    "\006\072eoul\0"  // Asia/Seoul: Korea Standard Time
+    "\006\040hanghai\0"  // Asia/Shanghai: China Standard Time
+    "\006\146ingapore\0"  // Asia/Singapore: Singapore Standard Time
+    "\006\131rednekolymsk\0"  // Asia/Srednekolymsk: Russia Time Zone 10
+    "\005\154Taipei\0"  // Asia/Taipei: Taipei Standard Time
+    "\007\206shkent\0"  // Asia/Tashkent: West Asia Standard Time
+    "\006\060bilisi\0"  // Asia/Tbilisi: Georgian Standard Time
+    "\006\066ehran\0"  // Asia/Tehran: Iran Standard Time
+    "\007\067l_Aviv\0"  // Asia/Tel_Aviv: Israel Standard Time
+    "\006\020himbu\0"  // Asia/Thimbu: Bangladesh Standard Time
+    "\011\020phu\0"  // Asia/Thimphu: Bangladesh Standard Time
+    "\006\157okyo\0"  // Asia/Tokyo: Tokyo Standard Time
+    "\007\160msk\0"  // Asia/Tomsk: Tomsk Standard Time
+    "\005\146Ujung_Pandang\0"  // Asia/Ujung_Pandang: Singapore Standard Time
+    "\006\176laanbaatar\0"  // Asia/Ulaanbaatar: Ulaanbaatar Standard Time
+    "\010\176n_Bator\0"  // Asia/Ulan_Bator: Ulaanbaatar Standard Time
+    "\006\030rumqi\0"  // Asia/Urumqi: Central Asia Standard Time
+    "\006\200st-Nera\0"  // Asia/Ust-Nera: Vladivostok Standard Time
+    "\005\140Vientiane\0"  // Asia/Vientiane: SE Asia Standard Time
+    "\006\200ladivostok\0"  // Asia/Vladivostok: Vladivostok Standard Time
+    "\005\211Yakutsk\0"  // Asia/Yakutsk: Yakutsk Standard Time
+    "\007\107ngon\0"  // Asia/Yangon: Myanmar Standard Time
+    "\006\053ekaterinburg\0"  // Asia/Yekaterinburg: Ekaterinburg Standard Time
+    "\007\025revan\0"  // Asia/Yerevan: Caucasus Standard Time
+    "\001\016tlantic/Azores\0"  // Atlantic/Azores: Azores Standard Time
+    "\011\013Bermuda\0"  // Atlantic/Bermuda: Atlantic Standard Time
+    "\011\056Canary\0"  // Atlantic/Canary: GMT Standard Time
+    "\013\024pe_Verde\0"  // Atlantic/Cape_Verde: Cape Verde Standard Time
+    "\011\056Faeroe\0"  // Atlantic/Faeroe: GMT Standard Time
+    "\013\056roe\0"  // Atlantic/Faroe: GMT Standard Time
+    "\011\204Jan_Mayen\0"  // Atlantic/Jan_Mayen: W. Europe Standard Time
+    "\011\056Madeira\0"  // Atlantic/Madeira: GMT Standard Time
+    "\011\062Reykjavik\0"  // Atlantic/Reykjavik: Greenwich Standard Time
+    "\011\172South_Georgia\0"  // Atlantic/South_Georgia: UTC-02
+    "\012\062t_Helena\0"  // Atlantic/St_Helena: Greenwich Standard Time
+    "\013\135anley\0"  // Atlantic/Stanley: SA Eastern Standard Time
+    "\001\001ustralia/ACT\0"  // Australia/ACT: AUS Eastern Standard Time
+    "\013\026delaide\0"  // Australia/Adelaide: Cen. Australia Standard Time
+    "\012\044Brisbane\0"  // Australia/Brisbane: E. Australia Standard Time
+    "\014\026oken_Hill\0"  // Australia/Broken_Hill: Cen. Australia Standard Time
+    "\012\001Canberra\0"  // Australia/Canberra: AUS Eastern Standard Time
+    "\013\155urrie\0"  // Australia/Currie: Tasmania Standard Time
+    "\012\000Darwin\0"  // Australia/Darwin: AUS Central Standard Time
+    "\012\014Eucla\0"  // Australia/Eucla: Aus Central W. Standard Time
+    "\012\155Hobart\0"  // Australia/Hobart: Tasmania Standard Time
+    "\012\075LHI\0"  // Australia/LHI: Lord Howe Standard Time
+    "\013\044indeman\0"  // Australia/Lindeman: E. Australia Standard Time
+    "\013\075ord_Howe\0"  // Australia/Lord_Howe: Lord Howe Standard Time
+    "\012\001Melbourne\0"  // Australia/Melbourne: AUS Eastern Standard Time
+    "\012\000North\0"  // Australia/North: AUS Central Standard Time
+    "\013\001SW\0"  // Australia/NSW: AUS Eastern Standard Time
+    "\012\202Perth\0"  // Australia/Perth: W. Australia Standard Time
+    "\012\044Queensland\0"  // Australia/Queensland: E. Australia Standard Time
+    "\012\026South\0"  // Australia/South: Cen. Australia Standard Time
+    "\013\001ydney\0"  // Australia/Sydney: AUS Eastern Standard Time
+    "\012\155Tasmania\0"  // Australia/Tasmania: Tasmania Standard Time
+    "\012\001Victoria\0"  // Australia/Victoria: AUS Eastern Standard Time
+    "\012\202West\0"  // Australia/West: W. Australia Standard Time
+    "\012\026Yancowinna\0"  // Australia/Yancowinna: Cen. Australia Standard Time
+    "\000\136Brazil/Acre\0"  // Brazil/Acre: SA Pacific Standard Time
+    "\007\172DeNoronha\0"  // Brazil/DeNoronha: UTC-02
+    "\007\046East\0"  // Brazil/East: E. South America Standard Time
+    "\007\137West\0"  // Brazil/West: SA Western Standard Time
+    "\000\013Canada/Atlantic\0"  // Canada/Atlantic: Atlantic Standard Time
+    "\007\035Central\0"  // Canada/Central: Central Standard Time
+    "\007\050Eastern\0"  // Canada/Eastern: Eastern Standard Time
+    "\007\105Mountain\0"  // Canada/Mountain: Mountain Standard Time
+    "\007\114Newfoundland\0"  // Canada/Newfoundland: Newfoundland Standard Time
+    "\007\123Pacific\0"  // Canada/Pacific: Pacific Standard Time
+    "\007\023Saskatchewan\0"  // Canada/Saskatchewan: Canada Central Standard Time
+    "\007\212Yukon\0"  // Canada/Yukon: Yukon Standard Time
+    "\001\122hile/Continental\0"  // Chile/Continental: Pacific SA Standard Time
+    "\006\047EasterIsland\0"  // Chile/EasterIsland: Easter Island Standard Time
+    "\001\035ST6CDT\0"  // CST6CDT: Central Standard Time
+    "\001\041uba\0"  // Cuba: Cuba Standard Time
+    "\000\052Egypt\0"  // Egypt: Egypt Standard Time
+    "\001\056ire\0"  // Eire: GMT Standard Time
+    "\001\050ST5EDT\0"  // EST5EDT: Eastern Standard Time
+    "\001\167tc/GMT\0"  // Etc/GMT: UTC
+    "\007\167+0\0"  // Etc/GMT+0: UTC
+    "\010\0241\0"  // Etc/GMT+1: Cape Verde Standard Time
+    "\011\0640\0"  // Etc/GMT+10: Hawaiian Standard Time
+    "\011\1751\0"  // Etc/GMT+11: UTC-11
+    "\011\0422\0"  // Etc/GMT+12: Dateline Standard Time
+    "\010\1722\0"  // Etc/GMT+2: UTC-02
+    "\010\1353\0"  // Etc/GMT+3: SA Eastern Standard Time
+    "\010\1374\0"  // Etc/GMT+4: SA Western Standard Time
+    "\010\1365\0"  // Etc/GMT+5: SA Pacific Standard Time
+    "\010\0276\0"  // Etc/GMT+6: Central America Standard Time
+    "\010\1667\0"  // Etc/GMT+7: US Mountain Standard Time
+    "\010\1738\0"  // Etc/GMT+8: UTC-08
+    "\010\1749\0"  // Etc/GMT+9: UTC-09
+    "\007\167-0\0"  // Etc/GMT-0: UTC
+    "\010\2031\0"  // Etc/GMT-1: W. Central Africa Standard Time
+    "\011\2100\0"  // Etc/GMT-10: West Pacific Standard Time
+    "\011\0341\0"  // Etc/GMT-11: Central Pacific Standard Time
+    "\011\1702\0"  // Etc/GMT-12: UTC+12
+    "\011\1713\0"  // Etc/GMT-13: UTC+13
+    "\011\0744\0"  // Etc/GMT-14: Line Islands Standard Time
+    "\010\1472\0"  // Etc/GMT-2: South Africa Standard Time
+    "\010\0433\0"  // Etc/GMT-3: E. Africa Standard Time
+    "\010\0074\0"  // Etc/GMT-4: Arabian Standard Time
+    "\010\2065\0"  // Etc/GMT-5: West Asia Standard Time
+    "\010\0306\0"  // Etc/GMT-6: Central Asia Standard Time
+    "\010\1407\0"  // Etc/GMT-7: SE Asia Standard Time
+    "\010\1468\0"  // Etc/GMT-8: Singapore Standard Time
+    "\010\1579\0"  // Etc/GMT-9: Tokyo Standard Time
+    "\007\1670\0"  // Etc/GMT0: UTC
+    "\005\167reenwich\0"  // Etc/Greenwich: UTC
+    "\004\167UCT\0"  // Etc/UCT: UTC
+    "\005\167niversal\0"  // Etc/Universal: UTC
+    "\005\167TC\0"  // Etc/UTC: UTC
+    "\004\167Zulu\0"  // Etc/Zulu: UTC
+    "\001\204urope/Amsterdam\0"  // Europe/Amsterdam: W. Europe Standard Time
+    "\010\204ndorra\0"  // Europe/Andorra: W. Europe Standard Time
+    "\010\012strakhan\0"  // Europe/Astrakhan: Astrakhan Standard Time
+    "\010\057thens\0"  // Europe/Athens: GTB Standard Time
+    "\007\056Belfast\0"  // Europe/Belfast: GMT Standard Time
+    "\012\032grade\0"  // Europe/Belgrade: Central Europe Standard Time
+    "\011\204rlin\0"  // Europe/Berlin: W. Europe Standard Time
+    "\010\032ratislava\0"  // Europe/Bratislava: Central Europe Standard Time
+    "\011\130ussels\0"  // Europe/Brussels: Romance Standard Time
+    "\010\057ucharest\0"  // Europe/Bucharest: GTB Standard Time
+    "\011\032dapest\0"  // Europe/Budapest: Central Europe Standard Time
+    "\011\204singen\0"  // Europe/Busingen: W. Europe Standard Time
+    "\007\045Chisinau\0"  // Europe/Chisinau: E. Europe Standard Time
+    "\010\130openhagen\0"  // Europe/Copenhagen: Romance Standard Time
+    "\007\056Dublin\0"  // Europe/Dublin: GMT Standard Time
+    "\007\204Gibraltar\0"  // Europe/Gibraltar: W. Europe Standard Time
+    "\010\056uernsey\0"  // Europe/Guernsey: GMT Standard Time
+    "\007\054Helsinki\0"  // Europe/Helsinki: FLE Standard Time
+    "\007\056Isle_of_Man\0"  // Europe/Isle_of_Man: GMT Standard Time
+    "\011\163tanbul\0"  // Europe/Istanbul: Turkey Standard Time
+    "\007\056Jersey\0"  // Europe/Jersey: GMT Standard Time
+    "\007\071Kaliningrad\0"  // Europe/Kaliningrad: Kaliningrad Standard Time
+    "\010\054iev\0"  // Europe/Kiev: FLE Standard Time
+    "\011\134rov\0"  // Europe/Kirov: Russian Standard Time
+    "\010\054yiv\0"  // Europe/Kyiv: FLE Standard Time
+    "\007\056Lisbon\0"  // Europe/Lisbon: GMT Standard Time
+    "\010\032jubljana\0"  // Europe/Ljubljana: Central Europe Standard Time
+    "\010\056ondon\0"  // Europe/London: GMT Standard Time
+    "\010\204uxembourg\0"  // Europe/Luxembourg: W. Europe Standard Time
+    "\007\130Madrid\0"  // Europe/Madrid: Romance Standard Time
+    "\011\204lta\0"  // Europe/Malta: W. Europe Standard Time
+    "\011\054riehamn\0"  // Europe/Mariehamn: FLE Standard Time
+    "\010\021insk\0"  // Europe/Minsk: Belarus Standard Time
+    "\010\204onaco\0"  // Europe/Monaco: W. Europe Standard Time
+    "\011\134scow\0"  // Europe/Moscow: Russian Standard Time
+    "\007\057Nicosia\0"  // Europe/Nicosia: GTB Standard Time
+    "\007\204Oslo\0"  // Europe/Oslo: W. Europe Standard Time
+    "\007\130Paris\0"  // Europe/Paris: Romance Standard Time
+    "\010\032odgorica\0"  // Europe/Podgorica: Central Europe Standard Time
+    "\010\032rague\0"  // Europe/Prague: Central Europe Standard Time
+    "\007\054Riga\0"  // Europe/Riga: FLE Standard Time
+    "\010\204ome\0"  // Europe/Rome: W. Europe Standard Time
+    "\007\133Samara\0"  // Europe/Samara: Russia Time Zone 3
+    "\011\204n_Marino\0"  // Europe/San_Marino: W. Europe Standard Time
+    "\011\033rajevo\0"  // Europe/Sarajevo: Central European Standard Time
+    "\013\145tov\0"  // Europe/Saratov: Saratov Standard Time
+    "\010\134imferopol\0"  // Europe/Simferopol: Russian Standard Time
+    "\010\033kopje\0"  // Europe/Skopje: Central European Standard Time
+    "\010\054ofia\0"  // Europe/Sofia: FLE Standard Time
+    "\010\204tockholm\0"  // Europe/Stockholm: W. Europe Standard Time
+    "\007\054Tallinn\0"  // Europe/Tallinn: FLE Standard Time
+    "\010\032irane\0"  // Europe/Tirane: Central Europe Standard Time
+    "\013\045spol\0"  // Europe/Tiraspol: E. Europe Standard Time
+    "\007\012Ulyanovsk\0"  // Europe/Ulyanovsk: Astrakhan Standard Time
+    "\010\054zhgorod\0"  // Europe/Uzhgorod: FLE Standard Time
+    "\007\204Vaduz\0"  // Europe/Vaduz: W. Europe Standard Time
+    "\011\204tican\0"  // Europe/Vatican: W. Europe Standard Time
+    "\010\204ienna\0"  // Europe/Vienna: W. Europe Standard Time
+    "\011\054lnius\0"  // Europe/Vilnius: FLE Standard Time
+    "\010\201olgograd\0"  // Europe/Volgograd: Volgograd Standard Time
+    "\007\033Warsaw\0"  // Europe/Warsaw: Central European Standard Time
+    "\007\033Zagreb\0"  // Europe/Zagreb: Central European Standard Time
+    "\011\054porozhye\0"  // Europe/Zaporozhye: FLE Standard Time
+    "\010\204urich\0"  // Europe/Zurich: W. Europe Standard Time
+    "\000\056GB\0"  // GB: GMT Standard Time
+    "\002\056-Eire\0"  // GB-Eire: GMT Standard Time
+    "\001\167MT\0"  // GMT: UTC
+    "\003\167+0\0"  // GMT+0: UTC
+    "\003\167-0\0"  // GMT-0: UTC
+    "\003\1670\0"  // GMT0: UTC
+    "\001\167reenwich\0"  // Greenwich: UTC
+    "\000\040Hongkong\0"  // Hongkong: China Standard Time
+    "\000\062Iceland\0"  // Iceland: Greenwich Standard Time
+    "\001\043ndian/Antananarivo\0"  // Indian/Antananarivo: E. Africa Standard Time
+    "\007\030Chagos\0"  // Indian/Chagos: Central Asia Standard Time
+    "\011\140ristmas\0"  // Indian/Christmas: SE Asia Standard Time
+    "\010\107ocos\0"  // Indian/Cocos: Myanmar Standard Time
+    "\011\043moro\0"  // Indian/Comoro: E. Africa Standard Time
+    "\007\206Kerguelen\0"  // Indian/Kerguelen: West Asia Standard Time
+    "\007\101Mahe\0"  // Indian/Mahe: Mauritius Standard Time
+    "\011\206ldives\0"  // Indian/Maldives: West Asia Standard Time
+    "\011\101uritius\0"  // Indian/Mauritius: Mauritius Standard Time
+    "\011\043yotte\0"  // Indian/Mayotte: E. Africa Standard Time
+    "\007\101Reunion\0"  // Indian/Reunion: Mauritius Standard Time
+    "\001\066ran\0"  // Iran: Iran Standard Time
+    "\001\067srael\0"  // Israel: Israel Standard Time
+    "\000\136Jamaica\0"  // Jamaica: SA Pacific Standard Time
+    "\002\157pan\0"  // Japan: Tokyo Standard Time
+    "\000\170Kwajalein\0"  // Kwajalein: UTC+12
+    "\000\073Libya\0"  // Libya: Libya Standard Time
+    "\000\124Mexico/BajaNorte\0"  // Mexico/BajaNorte: Pacific Standard Time (Mexico)
+    "\013\106Sur\0"  // Mexico/BajaSur: Mountain Standard Time (Mexico)
+    "\007\036General\0"  // Mexico/General: Central Standard Time (Mexico)
+    "\001\105ST7MDT\0"  // MST7MDT: Mountain Standard Time
+    "\000\105Navajo\0"  // Navajo: Mountain Standard Time
+    "\001\113Z\0"  // NZ: New Zealand Standard Time
+    "\002\037-CHAT\0"  // NZ-CHAT: Chatham Islands Standard Time
+    "\000\143Pacific/Apia\0"  // Pacific/Apia: Samoa Standard Time
+    "\011\113uckland\0"  // Pacific/Auckland: New Zealand Standard Time
+    "\010\022Bougainville\0"  // Pacific/Bougainville: Bougainville Standard Time
+    "\010\037Chatham\0"  // Pacific/Chatham: Chatham Islands Standard Time
+    "\010\047Easter\0"  // Pacific/Easter: Easter Island Standard Time
+    "\011\034fate\0"  // Pacific/Efate: Central Pacific Standard Time
+    "\011\171nderbury\0"  // Pacific/Enderbury: UTC+13
+    "\010\171Fakaofo\0"  // Pacific/Fakaofo: UTC+13
+    "\011\055iji\0"  // Pacific/Fiji: Fiji Standard Time
+    "\011\170unafuti\0"  // Pacific/Funafuti: UTC+12
+    "\010\027Galapagos\0"  // Pacific/Galapagos: Central America Standard Time
+    "\012\174mbier\0"  // Pacific/Gambier: UTC-09
+    "\011\034uadalcanal\0"  // Pacific/Guadalcanal: Central Pacific Standard Time
+    "\013\210m\0"  // Pacific/Guam: West Pacific Standard Time
+    "\010\064Honolulu\0"  // Pacific/Honolulu: Hawaiian Standard Time
+    "\010\064Johnston\0"  // Pacific/Johnston: Hawaiian Standard Time
+    "\010\171Kanton\0"  // Pacific/Kanton: UTC+13
+    "\011\074iritimati\0"  // Pacific/Kiritimati: Line Islands Standard Time
+    "\011\034osrae\0"  // Pacific/Kosrae: Central Pacific Standard Time
+    "\011\170wajalein\0"  // Pacific/Kwajalein: UTC+12
+    "\010\170Majuro\0"  // Pacific/Majuro: UTC+12
+    "\012\100rquesas\0"  // Pacific/Marquesas: Marquesas Standard Time
+    "\011\175idway\0"  // Pacific/Midway: UTC-11
+    "\010\170Nauru\0"  // Pacific/Nauru: UTC+12
+    "\011\175iue\0"  // Pacific/Niue: UTC-11
+    "\011\115orfolk\0"  // Pacific/Norfolk: Norfolk Standard Time
+    "\012\034umea\0"  // Pacific/Noumea: Central Pacific Standard Time
+    "\010\175Pago_Pago\0"  // Pacific/Pago_Pago: UTC-11
+    "\012\157lau\0"  // Pacific/Palau: Tokyo Standard Time
+    "\011\173itcairn\0"  // Pacific/Pitcairn: UTC-08
+    "\011\034onape\0"  // Pacific/Ponape: Central Pacific Standard Time
+    "\012\210rt_Moresby\0"  // Pacific/Port_Moresby: West Pacific Standard Time
+    "\010\064Rarotonga\0"  // Pacific/Rarotonga: Hawaiian Standard Time
+    "\010\210Saipan\0"  // Pacific/Saipan: West Pacific Standard Time
+    "\012\175moa\0"  // Pacific/Samoa: UTC-11
+    "\010\064Tahiti\0"  // Pacific/Tahiti: Hawaiian Standard Time
+    "\012\170rawa\0"  // Pacific/Tarawa: UTC+12
+    "\011\161ongatapu\0"  // Pacific/Tongatapu: Tonga Standard Time
+    "\011\210ruk\0"  // Pacific/Truk: West Pacific Standard Time
+    "\010\170Wake\0"  // Pacific/Wake: UTC+12
+    "\012\170llis\0"  // Pacific/Wallis: UTC+12
+    "\010\210Yap\0"  // Pacific/Yap: West Pacific Standard Time
+    "\001\033oland\0"  // Poland: Central European Standard Time
+    "\002\056rtugal\0"  // Portugal: GMT Standard Time
+    "\001\040RC\0"  // PRC: China Standard Time
+    "\001\123ST8PDT\0"  // PST8PDT: Pacific Standard Time
+    "\000\154ROC\0"  // ROC: Taipei Standard Time
+    "\002\072K\0"  // ROK: Korea Standard Time
+    "\000\146Singapore\0"  // Singapore: Singapore Standard Time
+    "\000\163Turkey\0"  // Turkey: Turkey Standard Time
+    "\000\167UCT\0"  // UCT: UTC
+    "\001\167niversal\0"  // Universal: UTC
+    "\001\003S/Alaska\0"  // US/Alaska: Alaskan Standard Time
+    "\005\004eutian\0"  // US/Aleutian: Aleutian Standard Time
+    "\004\166rizona\0"  // US/Arizona: US Mountain Standard Time
+    "\003\035Central\0"  // US/Central: Central Standard Time
+    "\003\165East-Indiana\0"  // US/East-Indiana: US Eastern Standard Time
+    "\007\050ern\0"  // US/Eastern: Eastern Standard Time
+    "\003\064Hawaii\0"  // US/Hawaii: Hawaiian Standard Time
+    "\003\035Indiana-Starke\0"  // US/Indiana-Starke: Central Standard Time
+    "\003\050Michigan\0"  // US/Michigan: Eastern Standard Time
+    "\004\105ountain\0"  // US/Mountain: Mountain Standard Time
+    "\003\123Pacific\0"  // US/Pacific: Pacific Standard Time
+    "\003\175Samoa\0"  // US/Samoa: UTC-11
+    "\001\167TC\0"  // UTC: UTC
+    "\000\134W-SU\0"  // W-SU: Russian Standard Time
+    "\000\167Zulu\0"  // Zulu: UTC
+    ;
 
 }  // namespace
 
-const IanaZone* IanaZonesBegin() { return kIanaZones; }
-const IanaZone* IanaZonesEnd() { return kIanaZones + sizeof kIanaZones / sizeof kIanaZones[0]; }
-const char* WindowsIdAt(int index) { return kWindowsIds[index]; }
+PackedZones WindowsIdRecords() { return {kWindowsIds, sizeof kWindowsIds - 1}; }
+PackedZones IanaZoneRecords() { return {kIanaZones, sizeof kIanaZones - 1}; }
 
 }  // namespace zorvane

@@ -187,20 +187,41 @@ TEST(TimeZones, IanaNamesMapToWindowsIds) {
       {"Asia/Kolkata", "India Standard Time"},       {"Asia/Calcutta", "India Standard Time"},
       {"Asia/Kathmandu", "Nepal Standard Time"},     {"Asia/Katmandu", "Nepal Standard Time"},
       {"Etc/UTC", "UTC"},                            {"Europe/Kyiv", "FLE Standard Time"},
+      {"America/Mexico_City", "Central Standard Time (Mexico)"}, {"Africa/Abidjan", "Greenwich Standard Time"},
+      {"Zulu", "UTC"},                               {"Asia/Vladivostok", "Vladivostok Standard Time"},
   };
+  char buffer[kZoneNameSize];
   for (const auto& c : kCases) {
-    const char* id = WindowsIdOfIana(c[0], std::strlen(c[0]));
+    const char* id = WindowsIdOfIana(c[0], std::strlen(c[0]), buffer);
     EXPECT_STREQ(id, c[1]) << c[0];
   }
-  for (const char* unknown : {"", "Europe/Berli", "Europe/Berlinx", "Mars/Olympus"})
-    EXPECT_EQ(WindowsIdOfIana(unknown, std::strlen(unknown)), nullptr) << unknown;
-  // The search relies on the generated table's order.
-  for (const IanaZone* z = IanaZonesBegin(); z + 1 < IanaZonesEnd(); ++z) {
-    std::string a = z->name, b = (z + 1)->name;
-    for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    ASSERT_LT(a, b);
+  using namespace std::string_literals;
+  for (const std::string& unknown :
+       {""s, "Europe/Berli"s, "Europe/Berlinx"s, "Mars/Olympus"s, "Africa/Abidjan\0"s, "Zulu\0"s})
+    EXPECT_EQ(WindowsIdOfIana(unknown.c_str(), unknown.size(), buffer), nullptr) << unknown;
+}
+
+TEST(TimeZones, ThePackedTableReadsBackWhole) {
+  // The walk stops at the first name beyond the one sought, so it relies
+  // on the order; and every name must lead to a Windows ID.
+  IanaZoneReader zones;
+  std::string before;
+  int names = 0;
+  char buffer[kZoneNameSize];
+  while (zones.Next()) {
+    std::string name = zones.Name();
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    ASSERT_LT(before, name);
+    ASSERT_NE(WindowsIdAt(zones.WindowsIndex(), buffer), nullptr) << name;
+    before = name;
+    ++names;
   }
+  EXPECT_GT(names, 500);
+  EXPECT_STREQ(WindowsIdAt(0, buffer), "AUS Central Standard Time");
+  EXPECT_EQ(WindowsIdAt(-1, buffer), nullptr);
+  int ids = 0;
+  while (WindowsIdAt(ids, buffer) != nullptr) ++ids;
+  EXPECT_STREQ(WindowsIdAt(ids - 1, buffer), "Yukon Standard Time");
 }
 
 }  // namespace
