@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <map>
@@ -76,24 +77,6 @@ std::vector<IconImage> GroupImages(WORD group) {
   return images;
 }
 
-// A COM interface pointer released when it goes.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  ~Com() {
-    if (p != nullptr) p->Release();
-  }
-  T* operator->() const { return p; }
-  T* get() const { return p; }
-  T** out() { return &p; }
-
- private:
-  T* p = nullptr;
-};
-
 // COM for this thread while it lives, if the thread had none.
 struct Apartment {
   Apartment() : mine(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
@@ -109,22 +92,21 @@ struct Apartment {
 // system's own codecs (WIC); empty if it cannot be decoded.
 std::vector<DWORD> DecodePng(const BYTE* data, DWORD bytes, UINT width, UINT height) {
   Apartment apartment;
-  Com<IWICImagingFactory> factory;
-  Com<IWICStream> stream;
-  Com<IWICBitmapDecoder> decoder;
-  Com<IWICBitmapFrameDecode> frame;
-  Com<IWICFormatConverter> converter;
+  Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
+  Microsoft::WRL::ComPtr<IWICStream> stream;
+  Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
+  Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
+  Microsoft::WRL::ComPtr<IWICFormatConverter> converter;
   UINT w = 0, h = 0;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out()))) ||
-      FAILED(factory->CreateStream(stream.out())) ||
+                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.GetAddressOf()))) ||
+      FAILED(factory->CreateStream(&stream)) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), bytes)) ||
-      FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                              decoder.out())) ||
-      FAILED(decoder->GetFrame(0, frame.out())) || FAILED(frame->GetSize(&w, &h)) || w != width ||
-      h != height || FAILED(factory->CreateFormatConverter(converter.out())) ||
-      FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+      FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&w, &h)) || w != width || h != height ||
+      FAILED(factory->CreateFormatConverter(&converter)) ||
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom))) {
     return {};
   }
   std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
