@@ -24,7 +24,12 @@ image at every display scale:
   The window needs its own 16-pixel image for the small icon at 100 %
   scale; the clock face already has one in the 16-colour image.  The
   window is all straight edges and uses full or no alpha only; the clock
-  face's disc has softened (partly transparent) edge pixels.
+  face's disc has softened (partly transparent) edge pixels.  They are
+  stored as PNG files inside the icon, which Windows Vista and later read
+  at any size: a 48-pixel picture takes under 700 bytes instead of the
+  9,640 of its DIB, so both icons together take about 5 KB of the program
+  instead of about 40.  The palette images stay DIBs, which every reader
+  understands.
 
 The script uses only the standard library, takes no arguments and always
 writes the same bytes.
@@ -32,6 +37,7 @@ writes the same bytes.
 
 import os
 import struct
+import zlib
 
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 RES_DIR = os.path.join(REPO_ROOT, "res")
@@ -57,6 +63,8 @@ VGA16 = [
 ]
 
 BLACK, DARK_BLUE, LIGHT_GREY, DARK_GREY, WHITE = 0, 4, 7, 8, 15
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 # Pixel value meaning "transparent" in the palette pictures below.  It is
 # written as colour index 0 (black) in the XOR bitmap with its AND-mask bit
@@ -364,21 +372,32 @@ def palette_image(pixels, bpp, colours):
     return width, height, ncolours, bpp, header + palette + xor_data + and_data
 
 
-def rgba_image(pixels):
-    """Return (width, height, colour count, bpp, bytes) of one 32-bit image.
-    The AND mask hides the pixels that are less than half opaque, for
-    whatever draws the icon without its alpha channel."""
+def png_chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data +
+            struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+
+def png_image(pixels):
+    """Return (width, height, colour count, bpp, bytes) of one 32-bit image
+    stored as a PNG file: 8 bits of red, green, blue and alpha per pixel,
+    not premultiplied, top row first, no chunks but the three required.
+    Every row uses filter type 0 (none), which on these flat pictures
+    compresses better than any other filter, and the fixed compression
+    level keeps the bytes the same from run to run.  Windows makes the
+    icon's mask from the alpha channel."""
     height = len(pixels)
     width = len(pixels[0])
-    xor_rows = []
-    and_rows = []
-    for row in reversed(pixels):  # bottom-up
-        xor_rows.append(b"".join(struct.pack("<BBBB", b, g, r, a) for r, g, b, a in row))
-        and_rows.append(pack_row([1 if p[3] < 128 else 0 for p in row], 1))
-    xor_data = b"".join(xor_rows)
-    and_data = b"".join(and_rows)
-    header = dib_header(width, height, 32, len(xor_data) + len(and_data), 0)
-    return width, height, 0, 32, header + xor_data + and_data
+    raw = b"".join(b"\0" + b"".join(struct.pack("BBBB", *p) for p in row)
+                   for row in pixels)
+    header = struct.pack(">IIBBBBB", width, height,
+                         8,   # bits per channel
+                         6,   # colour type: truecolour with alpha
+                         0,   # compression: deflate
+                         0,   # filter method: adaptive (all rows type 0)
+                         0)   # no interlace
+    data = (PNG_SIGNATURE + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+    return width, height, 0, 32, data
 
 
 def to_rgba(pixels):
@@ -420,9 +439,9 @@ def main():
     # The palette images come first, as in the files before the 32-bit
     # images were added.
     clock = [palette_image(draw_window(32), 8, palette_256())]
-    clock += [rgba_image(to_rgba(draw_window(size))) for size in WINDOW_SIZES]
+    clock += [png_image(to_rgba(draw_window(size))) for size in WINDOW_SIZES]
     tray = [palette_image(draw_tray_icon(), 4, VGA16)]
-    tray += [rgba_image(draw_face(size)) for size in FACE_SIZES]
+    tray += [png_image(draw_face(size)) for size in FACE_SIZES]
     write("clock.ico", build_ico(clock))
     write("tray.ico", build_ico(tray))
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wincodec.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <map>
@@ -75,21 +77,88 @@ std::vector<IconImage> GroupImages(WORD group) {
   return images;
 }
 
-const BITMAPINFOHEADER* ImageHeader(WORD id) {
-  return static_cast<const BITMAPINFOHEADER*>(Resource(id, MAKEINTRESOURCEA(3)));  // RT_ICON
-}
+// COM for this thread while it lives, if the thread had none.
+struct Apartment {
+  Apartment() : mine(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+  ~Apartment() {
+    if (mine) CoUninitialize();
+  }
+  bool mine;
+};
 
-// A 32-bit image's pixels as 0xAARRGGBB, top row first.
-std::vector<DWORD> ImagePixels(WORD id) {
-  const BITMAPINFOHEADER* header = ImageHeader(id);
-  const int size = header->biWidth;
-  const auto* bottomUp = reinterpret_cast<const DWORD*>(header + 1);
-  std::vector<DWORD> pixels;
-  for (int y = size - 1; y >= 0; --y) pixels.insert(pixels.end(), bottomUp + y * size, bottomUp + (y + 1) * size);
+// A PNG file's pixels as 0xAARRGGBB, top row first, decoded by the
+// system's own codecs (WIC); empty if it cannot be decoded.
+std::vector<DWORD> DecodePng(const BYTE* data, DWORD bytes, UINT width, UINT height) {
+  Apartment apartment;
+  Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
+  Microsoft::WRL::ComPtr<IWICStream> stream;
+  Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
+  Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
+  Microsoft::WRL::ComPtr<IWICFormatConverter> converter;
+  UINT w = 0, h = 0;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.GetAddressOf()))) ||
+      FAILED(factory->CreateStream(&stream)) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), bytes)) ||
+      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+      FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&w, &h)) || w != width || h != height ||
+      FAILED(factory->CreateFormatConverter(&converter)) ||
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom))) {
+    return {};
+  }
+  std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+  if (FAILED(converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(pixels.data())))) {
+    return {};
+  }
   return pixels;
 }
 
-// The colour bitmap of a loaded icon, as ImagePixels gives an image.
+// One image of an icon as stored: its size and bit count as its own header
+// gives them, whether it is a PNG file rather than a DIB, and for a 32-bit
+// image its pixels as 0xAARRGGBB, top row first.
+struct StoredImage {
+  int width = 0, height = 0, bits = 0;
+  bool png = false;
+  std::vector<DWORD> pixels;
+};
+
+StoredImage Stored(WORD id) {
+  StoredImage image;
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));  // RT_ICON
+  if (found == nullptr) return image;
+  const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+  const DWORD bytes = SizeofResource(nullptr, found);
+  static const BYTE kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (bytes >= 33 && std::equal(kSignature, kSignature + 8, data)) {
+    // The first chunk is the header: width and height (big-endian), bits
+    // per channel, then the colour type (6: red, green, blue and alpha).
+    const auto big = [data](int at) {
+      return static_cast<UINT>(data[at] << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3]);
+    };
+    image.png = true;
+    image.width = static_cast<int>(big(16));
+    image.height = static_cast<int>(big(20));
+    image.bits = data[25] == 6 ? 4 * data[24] : data[24];
+    if (image.bits == 32) image.pixels = DecodePng(data, bytes, big(16), big(20));
+    return image;
+  }
+  const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(data);
+  image.width = header->biWidth;
+  image.height = header->biHeight / 2;  // the colour bitmap, then the mask
+  image.bits = header->biBitCount;
+  if (image.bits == 32) {
+    const auto* bottomUp = reinterpret_cast<const DWORD*>(header + 1);
+    for (int y = image.height - 1; y >= 0; --y) {
+      image.pixels.insert(image.pixels.end(), bottomUp + y * image.width, bottomUp + (y + 1) * image.width);
+    }
+  }
+  return image;
+}
+
+// The colour bitmap of a loaded icon, as Stored gives an image's pixels.
 std::vector<DWORD> IconPixels(HICON icon) {
   ICONINFO info{};
   if (!GetIconInfo(icon, &info)) return {};
@@ -234,7 +303,8 @@ TEST(Resources, PopupMenusHoldEveryCommandWithItsText) {
 
 // Each icon group keeps its palette image and has a 32-bit image with alpha
 // for every size the system may ask for; the images are what the
-// directory says they are.
+// directory says they are. The 32-bit images are PNG files, which keep the
+// program small; the palette images stay DIBs.
 TEST(Resources, IconGroupsHoldA32BitImageForEverySize) {
   const std::pair<WORD, const char*> groups[] = {
       {IDI_CLOCK, "32/8 16/32 20/32 24/32 32/32 48/32 "},
@@ -244,14 +314,14 @@ TEST(Resources, IconGroupsHoldA32BitImageForEverySize) {
     std::string listed, stored;
     for (const IconImage& image : GroupImages(group)) {
       listed += std::to_string(image.size) + "/" + std::to_string(image.bits) + " ";
-      const BITMAPINFOHEADER* header = ImageHeader(image.id);
-      ASSERT_NE(nullptr, header);
-      stored += std::to_string(header->biWidth) + "/" + std::to_string(header->biBitCount) + " ";
-      EXPECT_EQ(header->biWidth * 2, header->biHeight) << "image " << image.id;
+      const StoredImage s = Stored(image.id);
+      stored += std::to_string(s.width) + "/" + std::to_string(s.bits) + " ";
+      EXPECT_EQ(s.width, s.height) << "image " << image.id;
+      EXPECT_EQ(image.bits == 32, s.png) << "image " << image.id;
       if (image.bits != 32) continue;
-      const std::vector<DWORD> pixels = ImagePixels(image.id);
+      ASSERT_EQ(static_cast<size_t>(s.width) * s.height, s.pixels.size()) << "image " << image.id;
       const auto alpha = [&](DWORD a) {
-        return std::any_of(pixels.begin(), pixels.end(), [a](DWORD p) { return p >> 24 == a; });
+        return std::any_of(s.pixels.begin(), s.pixels.end(), [a](DWORD p) { return p >> 24 == a; });
       };
       EXPECT_TRUE(alpha(0) && alpha(255)) << "image " << image.id << " has no alpha channel";
     }
@@ -269,7 +339,7 @@ TEST(Resources, AnIconLoadedAtASizeIsThatSizesImage) {
       HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group),
                                                  IMAGE_ICON, image.size, image.size, 0));
       ASSERT_NE(nullptr, icon);
-      EXPECT_TRUE(IconPixels(icon) == ImagePixels(image.id))
+      EXPECT_TRUE(IconPixels(icon) == Stored(image.id).pixels)
           << "group " << group << " at " << image.size << " px";
       DestroyIcon(icon);
     }
@@ -301,7 +371,7 @@ TEST(Resources, TheWindowClassGetsItsIconsAtTheSystemSizes) {
     });
     ASSERT_NE(images.end(), image) << "no " << size << "-px image";
     EXPECT_TRUE(IconPixels(reinterpret_cast<HICON>(GetClassLongPtrA(w, slot))) ==
-                ImagePixels(image->id))
+                Stored(image->id).pixels)
         << size << "-px icon";
   }
   DestroyWindow(w);
