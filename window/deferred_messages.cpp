@@ -1,7 +1,5 @@
 #include "window/deferred_messages.h"
 
-#include <wtsapi32.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -44,9 +42,7 @@ DeferredMessages::Verdict DeferredMessages::Consider(UINT message, WPARAM wParam
       break;
     case WM_WTSSESSION_CHANGE:
     case WM_ENDSESSION:
-      // Only the system's own (sent) notification counts, but an unlock
-      // however it came: anything else would be ignored now, and is here.
-      if (!sent && !(message == WM_WTSSESSION_CHANGE && wParam == WTS_SESSION_UNLOCK)) return Verdict::Answered;
+      // Taken however they came (sent, notified, posted), as outside a call.
       break;
     case WM_POWERBROADCAST:
       *answer = TRUE;

@@ -25,7 +25,7 @@ TEST(DeferredMessages, WorkWaitsOncePerKindInTheOrderItCame) {
       {WM_TIMECHANGE, 0, 0, true, V::Answered, 0},  // the same work: once
       {WM_USER + 0x1000, 100, WM_LBUTTONUP, true, V::Answered, 0},
       {WM_USER + 0x1000, 100, WM_MOUSEMOVE, true, V::Answered, 0},  // a move does not replace the click
-      {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, false, V::Answered, 0},  // posted: ignored, not kept
+      {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0, false, V::Answered, 0},  // posted counts too: kept
       {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, record, true, V::Answered, TRUE},
       {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 1, true, V::Answered, TRUE},  // unreadable: ignored
       {WM_SYSCOMMAND, SC_SCREENSAVE, 0, true, V::HandleNow, 0},
@@ -41,12 +41,13 @@ TEST(DeferredMessages, WorkWaitsOncePerKindInTheOrderItCame) {
   displayOff.data = 1;  // the sender's record is gone or reused
 
   DeferredMessages::Message kept[DeferredMessages::kCapacity];
-  const UINT order[] = {WM_TIMECHANGE, WM_POWERBROADCAST, WM_USER + 0x1000, WM_USER + 0x1000, WM_POWERBROADCAST, 0xC123};
+  const UINT order[] = {WM_TIMECHANGE,        WM_POWERBROADCAST, WM_USER + 0x1000, WM_USER + 0x1000,
+                        WM_WTSSESSION_CHANGE, WM_POWERBROADCAST, 0xC123};
   ASSERT_EQ(sizeof order / sizeof order[0], deferred.Take(kept));
   for (size_t i = 0; i < sizeof order / sizeof order[0]; ++i) EXPECT_EQ(order[i], kept[i].message) << i;
-  const auto* copy = reinterpret_cast<const POWERBROADCAST_SETTING*>(kept[4].lParam);
+  const auto* copy = reinterpret_cast<const POWERBROADCAST_SETTING*>(kept[5].lParam);
   DWORD state = 1;
-  ASSERT_TRUE(DeferredMessages::DisplayStateOf(kept[4].lParam, kDisplay, &state));
+  ASSERT_TRUE(DeferredMessages::DisplayStateOf(kept[5].lParam, kDisplay, &state));
   EXPECT_TRUE(copy != reinterpret_cast<const void*>(record));
   EXPECT_EQ(0u, state) << "the display's state as it was sent";
   EXPECT_EQ(0u, deferred.Take(kept));
