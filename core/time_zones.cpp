@@ -179,9 +179,23 @@ const char* WindowsIdAt(int index, char (&buffer)[kZoneNameSize]) {
 }
 
 const char* WindowsIdOfIana(const char* name, std::size_t length, char (&buffer)[kZoneNameSize]) {
-  // A walk through some 600 short names: the table is sorted, so it stops
-  // at the first name beyond the one sought.
-  IanaZoneReader zones;
+  // The table is sorted: halve between the names written whole for the
+  // last one not beyond the one sought, then walk on from there and stop
+  // at the first name beyond it. Some ten comparisons and a walk of at
+  // most sixteen short names, where the format names a zone.
+  const PackedRestarts restarts = IanaZoneRestarts();
+  const PackedZones table = IanaZoneRecords();
+  std::size_t low = 0, high = restarts.count;
+  while (high - low > 1) {
+    const std::size_t middle = low + (high - low) / 2;
+    const std::size_t at = restarts.offsets[middle];
+    if (at + 2 >= table.size || CompareIgnoringCase(name, length, table.bytes + at + 2) < 0) {
+      high = middle;
+    } else {
+      low = middle;
+    }
+  }
+  IanaZoneReader zones(restarts.count > 0 ? restarts.offsets[low] : 0);
   while (zones.Next()) {
     const int order = CompareIgnoringCase(name, length, zones.Name());
     if (order == 0) return WindowsIdAt(zones.WindowsIndex(), buffer);

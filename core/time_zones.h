@@ -107,10 +107,22 @@ struct PackedZones {
 };
 PackedZones IanaZoneRecords();
 PackedZones WindowsIdRecords();
+// Every sixteenth IANA record shares nothing with the one before: where
+// those begin, so that a search halves between them and walks only the
+// few records after one.
+struct PackedRestarts {
+  const unsigned short* offsets;
+  std::size_t count;
+};
+PackedRestarts IanaZoneRestarts();
 
-// Reads the IANA table one name after another.
+// Reads the IANA table one name after another, from its start or from a
+// record that shares nothing with the one before.
 class IanaZoneReader {
  public:
+  IanaZoneReader() = default;
+  explicit IanaZoneReader(std::size_t restart) : at(restart) {}
+
   // Moves to the next name; false after the last.
   bool Next();
 

@@ -171,7 +171,7 @@ const char kIanaZones[] =
     "\011\104sablanca\0"  // Africa/Casablanca: Morocco Standard Time
     "\010\130euta\0"  // Africa/Ceuta: Romance Standard Time
     "\010\062onakry\0"  // Africa/Conakry: Greenwich Standard Time
-    "\007\062Dakar\0"  // Africa/Dakar: Greenwich Standard Time
+    "\000\062Africa/Dakar\0"  // Africa/Dakar: Greenwich Standard Time
     "\011\043r_es_Salaam\0"  // Africa/Dar_es_Salaam: E. Africa Standard Time
     "\010\043jibouti\0"  // Africa/Djibouti: E. Africa Standard Time
     "\010\203ouala\0"  // Africa/Douala: W. Central Africa Standard Time
@@ -187,7 +187,7 @@ const char kIanaZones[] =
     "\011\203nshasa\0"  // Africa/Kinshasa: W. Central Africa Standard Time
     "\007\203Lagos\0"  // Africa/Lagos: W. Central Africa Standard Time
     "\010\203ibreville\0"  // Africa/Libreville: W. Central Africa Standard Time
-    "\010\062ome\0"  // Africa/Lome: Greenwich Standard Time
+    "\000\062Africa/Lome\0"  // Africa/Lome: Greenwich Standard Time
     "\010\203uanda\0"  // Africa/Luanda: W. Central Africa Standard Time
     "\011\147bumbashi\0"  // Africa/Lubumbashi: South Africa Standard Time
     "\011\147saka\0"  // Africa/Lusaka: South Africa Standard Time
@@ -203,7 +203,7 @@ const char kIanaZones[] =
     "\010\062ouakchott\0"  // Africa/Nouakchott: Greenwich Standard Time
     "\007\062Ouagadougou\0"  // Africa/Ouagadougou: Greenwich Standard Time
     "\007\203Porto-Novo\0"  // Africa/Porto-Novo: W. Central Africa Standard Time
-    "\007\144Sao_Tome\0"  // Africa/Sao_Tome: Sao Tome Standard Time
+    "\000\144Africa/Sao_Tome\0"  // Africa/Sao_Tome: Sao Tome Standard Time
     "\007\062Timbuktu\0"  // Africa/Timbuktu: Greenwich Standard Time
     "\010\073ripoli\0"  // Africa/Tripoli: Libya Standard Time
     "\010\203unis\0"  // Africa/Tunis: W. Central Africa Standard Time
@@ -219,7 +219,7 @@ const char kIanaZones[] =
     "\024\011rdoba\0"  // America/Argentina/Cordoba: Argentina Standard Time
     "\022\011Jujuy\0"  // America/Argentina/Jujuy: Argentina Standard Time
     "\022\011La_Rioja\0"  // America/Argentina/La_Rioja: Argentina Standard Time
-    "\022\011Mendoza\0"  // America/Argentina/Mendoza: Argentina Standard Time
+    "\000\011America/Argentina/Mendoza\0"  // America/Argentina/Mendoza: Argentina Standard Time
     "\022\011Rio_Gallegos\0"  // America/Argentina/Rio_Gallegos: Argentina Standard Time
     "\022\011Salta\0"  // America/Argentina/Salta: Argentina Standard Time
     "\024\011n_Juan\0"  // America/Argentina/San_Juan: Argentina Standard Time
@@ -235,7 +235,7 @@ const char kIanaZones[] =
     "\011\135elem\0"  // America/Belem: SA Eastern Standard Time
     "\013\027ize\0"  // America/Belize: Central America Standard Time
     "\011\137lanc-Sablon\0"  // America/Blanc-Sablon: SA Western Standard Time
-    "\011\137oa_Vista\0"  // America/Boa_Vista: SA Western Standard Time
+    "\000\137America/Boa_Vista\0"  // America/Boa_Vista: SA Western Standard Time
     "\012\136gota\0"  // America/Bogota: SA Pacific Standard Time
     "\012\105ise\0"  // America/Boise: Mountain Standard Time
     "\011\011uenos_Aires\0"  // America/Buenos_Aires: Argentina Standard Time
@@ -251,7 +251,7 @@ const char kIanaZones[] =
     "\011\136oral_Harbour\0"  // America/Coral_Harbour: SA Pacific Standard Time
     "\013\011doba\0"  // America/Cordoba: Argentina Standard Time
     "\012\027sta_Rica\0"  // America/Costa_Rica: Central America Standard Time
-    "\011\166reston\0"  // America/Creston: US Mountain Standard Time
+    "\000\166America/Creston\0"  // America/Creston: US Mountain Standard Time
     "\011\031uiaba\0"  // America/Cuiaba: Central Brazilian Standard Time
     "\012\137racao\0"  // America/Curacao: SA Western Standard Time
     "\010\062Danmarkshavn\0"  // America/Danmarkshavn: Greenwich Standard Time
@@ -267,7 +267,7 @@ const char kIanaZones[] =
     "\010\166Fort_Nelson\0"  // America/Fort_Nelson: US Mountain Standard Time
     "\015\165Wayne\0"  // America/Fort_Wayne: US Eastern Standard Time
     "\014\135aleza\0"  // America/Fortaleza: SA Eastern Standard Time
-    "\010\013Glace_Bay\0"  // America/Glace_Bay: Atlantic Standard Time
+    "\000\013America/Glace_Bay\0"  // America/Glace_Bay: Atlantic Standard Time
     "\011\061odthab\0"  // America/Godthab: Greenland Standard Time
     "\012\013ose_Bay\0"  // America/Goose_Bay: Atlantic Standard Time
     "\011\164rand_Turk\0"  // America/Grand_Turk: Turks And Caicos Standard Time
@@ -283,7 +283,7 @@ const char kIanaZones[] =
     "\020\035Knox\0"  // America/Indiana/Knox: Central Standard Time
     "\020\165Marengo\0"  // America/Indiana/Marengo: US Eastern Standard Time
     "\020\050Petersburg\0"  // America/Indiana/Petersburg: Eastern Standard Time
-    "\020\035Tell_City\0"  // America/Indiana/Tell_City: Central Standard Time
+    "\000\035America/Indiana/Tell_City\0"  // America/Indiana/Tell_City: Central Standard Time
     "\020\165Vevay\0"  // America/Indiana/Vevay: US Eastern Standard Time
     "\021\050incennes\0"  // America/Indiana/Vincennes: Eastern Standard Time
     "\020\050Winamac\0"  // America/Indiana/Winamac: Eastern Standard Time
@@ -299,7 +299,7 @@ const char kIanaZones[] =
     "\011\137ralendijk\0"  // America/Kralendijk: SA Western Standard Time
     "\010\137La_Paz\0"  // America/La_Paz: SA Western Standard Time
     "\011\136ima\0"  // America/Lima: SA Pacific Standard Time
-    "\011\123os_Angeles\0"  // America/Los_Angeles: Pacific Standard Time
+    "\000\123America/Los_Angeles\0"  // America/Los_Angeles: Pacific Standard Time
     "\012\050uisville\0"  // America/Louisville: Eastern Standard Time
     "\012\137wer_Princes\0"  // America/Lower_Princes: SA Western Standard Time
     "\010\135Maceio\0"  // America/Maceio: SA Eastern Standard Time
@@ -315,7 +315,7 @@ const char kIanaZones[] =
     "\012\003tlakatla\0"  // America/Metlakatla: Alaskan Standard Time
     "\012\036xico_City\0"  // America/Mexico_City: Central Standard Time (Mexico)
     "\011\141iquelon\0"  // America/Miquelon: Saint Pierre Standard Time
-    "\011\013oncton\0"  // America/Moncton: Atlantic Standard Time
+    "\000\013America/Moncton\0"  // America/Moncton: Atlantic Standard Time
     "\013\036terrey\0"  // America/Monterrey: Central Standard Time (Mexico)
     "\015\103video\0"  // America/Montevideo: Montevideo Standard Time
     "\014\050real\0"  // America/Montreal: Eastern Standard Time
@@ -331,7 +331,7 @@ const char kIanaZones[] =
     "\011\061uuk\0"  // America/Nuuk: Greenland Standard Time
     "\010\105Ojinaga\0"  // America/Ojinaga: Mountain Standard Time
     "\010\136Panama\0"  // America/Panama: SA Pacific Standard Time
-    "\013\050gnirtung\0"  // America/Pangnirtung: Eastern Standard Time
+    "\000\050America/Pangnirtung\0"  // America/Pangnirtung: Eastern Standard Time
     "\012\135ramaribo\0"  // America/Paramaribo: SA Eastern Standard Time
     "\011\166hoenix\0"  // America/Phoenix: US Mountain Standard Time
     "\011\063ort-au-Prince\0"  // America/Port-au-Prince: Haiti Standard Time
@@ -347,7 +347,7 @@ const char kIanaZones[] =
     "\012\035solute\0"  // America/Resolute: Central Standard Time
     "\011\136io_Branco\0"  // America/Rio_Branco: SA Pacific Standard Time
     "\011\011osario\0"  // America/Rosario: Argentina Standard Time
-    "\010\124Santa_Isabel\0"  // America/Santa_Isabel: Pacific Standard Time (Mexico)
+    "\000\124America/Santa_Isabel\0"  // America/Santa_Isabel: Pacific Standard Time (Mexico)
     "\015\135rem\0"  // America/Santarem: SA Eastern Standard Time
     "\014\122iago\0"  // America/Santiago: Pacific SA Standard Time
     "\014\137o_Domingo\0"  // America/Santo_Domingo: SA Western Standard Time
@@ -363,7 +363,7 @@ const char kIanaZones[] =
     "\013\137Vincent\0"  // America/St_Vincent: SA Western Standard Time
     "\011\023wift_Current\0"  // America/Swift_Current: Canada Central Standard Time
     "\010\027Tegucigalpa\0"  // America/Tegucigalpa: Central America Standard Time
-    "\011\013hule\0"  // America/Thule: Atlantic Standard Time
+    "\000\013America/Thule\0"  // America/Thule: Atlantic Standard Time
     "\013\050nder_Bay\0"  // America/Thunder_Bay: Eastern Standard Time
     "\011\124ijuana\0"  // America/Tijuana: Pacific Standard Time (Mexico)
     "\011\050oronto\0"  // America/Toronto: Eastern Standard Time
@@ -379,7 +379,7 @@ const char kIanaZones[] =
     "\014\210umontDUrville\0"  // Antarctica/DumontDUrville: West Pacific Standard Time
     "\013\155Macquarie\0"  // Antarctica/Macquarie: Tasmania Standard Time
     "\015\206wson\0"  // Antarctica/Mawson: West Asia Standard Time
-    "\014\113cMurdo\0"  // Antarctica/McMurdo: New Zealand Standard Time
+    "\000\113Antarctica/McMurdo\0"  // Antarctica/McMurdo: New Zealand Standard Time
     "\013\135Palmer\0"  // Antarctica/Palmer: SA Eastern Standard Time
     "\013\135Rothera\0"  // Antarctica/Rothera: SA Eastern Standard Time
     "\013\113South_Pole\0"  // Antarctica/South_Pole: New Zealand Standard Time
@@ -395,7 +395,7 @@ const char kIanaZones[] =
     "\006\206shgabat\0"  // Asia/Ashgabat: West Asia Standard Time
     "\010\206khabad\0"  // Asia/Ashkhabad: West Asia Standard Time
     "\006\206tyrau\0"  // Asia/Atyrau: West Asia Standard Time
-    "\005\010Baghdad\0"  // Asia/Baghdad: Arabic Standard Time
+    "\000\010Asia/Baghdad\0"  // Asia/Baghdad: Arabic Standard Time
     "\007\006hrain\0"  // Asia/Bahrain: Arab Standard Time
     "\007\015ku\0"  // Asia/Baku: Azerbaijan Standard Time
     "\007\140ngkok\0"  // Asia/Bangkok: SE Asia Standard Time
@@ -411,7 +411,7 @@ const char kIanaZones[] =
     "\006\151olombo\0"  // Asia/Colombo: Sri Lanka Standard Time
     "\005\020Dacca\0"  // Asia/Dacca: Bangladesh Standard Time
     "\007\153mascus\0"  // Asia/Damascus: Syria Standard Time
-    "\006\020haka\0"  // Asia/Dhaka: Bangladesh Standard Time
+    "\000\020Asia/Dhaka\0"  // Asia/Dhaka: Bangladesh Standard Time
     "\006\157ili\0"  // Asia/Dili: Tokyo Standard Time
     "\006\007ubai\0"  // Asia/Dubai: Arabian Standard Time
     "\007\206shanbe\0"  // Asia/Dushanbe: West Asia Standard Time
@@ -427,7 +427,7 @@ const char kIanaZones[] =
     "\005\140Jakarta\0"  // Asia/Jakarta: SE Asia Standard Time
     "\007\157yapura\0"  // Asia/Jayapura: Tokyo Standard Time
     "\006\067erusalem\0"  // Asia/Jerusalem: Israel Standard Time
-    "\005\002Kabul\0"  // Asia/Kabul: Afghanistan Standard Time
+    "\000\002Asia/Kabul\0"  // Asia/Kabul: Afghanistan Standard Time
     "\007\132mchatka\0"  // Asia/Kamchatka: Russia Time Zone 11
     "\007\125rachi\0"  // Asia/Karachi: Pakistan Standard Time
     "\007\030shgar\0"  // Asia/Kashgar: Central Asia Standard Time
@@ -443,7 +443,7 @@ const char kIanaZones[] =
     "\011\040u\0"  // Asia/Macau: China Standard Time
     "\007\076gadan\0"  // Asia/Magadan: Magadan Standard Time
     "\007\146kassar\0"  // Asia/Makassar: Singapore Standard Time
-    "\007\146nila\0"  // Asia/Manila: Singapore Standard Time
+    "\000\146Asia/Manila\0"  // Asia/Manila: Singapore Standard Time
     "\006\007uscat\0"  // Asia/Muscat: Arabian Standard Time
     "\005\057Nicosia\0"  // Asia/Nicosia: GTB Standard Time
     "\006\117ovokuznetsk\0"  // Asia/Novokuznetsk: North Asia Standard Time
@@ -459,7 +459,7 @@ const char kIanaZones[] =
     "\005\107Rangoon\0"  // Asia/Rangoon: Myanmar Standard Time
     "\006\006iyadh\0"  // Asia/Riyadh: Arab Standard Time
     "\005\140Saigon\0"  // Asia/Saigon: SE Asia Standard Time
-    "\007\142khalin\0"  // Asia/Sakhalin: Sakhalin Standard Time
+    "\000\142Asia/Sakhalin\0"  // Asia/Sakhalin: Sakhalin Standard Time
     "\007\206markand\0"  // Asia/Samarkand: West Asia Standard Time
     "\006\072eoul\0"  // Asia/Seoul: Korea Standard Time
     "\006\040hanghai\0"  // Asia/Shanghai: China Standard Time
@@ -475,7 +475,7 @@ const char kIanaZones[] =
     "\006\157okyo\0"  // Asia/Tokyo: Tokyo Standard Time
     "\007\160msk\0"  // Asia/Tomsk: Tomsk Standard Time
     "\005\146Ujung_Pandang\0"  // Asia/Ujung_Pandang: Singapore Standard Time
-    "\006\176laanbaatar\0"  // Asia/Ulaanbaatar: Ulaanbaatar Standard Time
+    "\000\176Asia/Ulaanbaatar\0"  // Asia/Ulaanbaatar: Ulaanbaatar Standard Time
     "\010\176n_Bator\0"  // Asia/Ulan_Bator: Ulaanbaatar Standard Time
     "\006\030rumqi\0"  // Asia/Urumqi: Central Asia Standard Time
     "\006\200st-Nera\0"  // Asia/Ust-Nera: Vladivostok Standard Time
@@ -491,7 +491,7 @@ const char kIanaZones[] =
     "\013\024pe_Verde\0"  // Atlantic/Cape_Verde: Cape Verde Standard Time
     "\011\056Faeroe\0"  // Atlantic/Faeroe: GMT Standard Time
     "\013\056roe\0"  // Atlantic/Faroe: GMT Standard Time
-    "\011\204Jan_Mayen\0"  // Atlantic/Jan_Mayen: W. Europe Standard Time
+    "\000\204Atlantic/Jan_Mayen\0"  // Atlantic/Jan_Mayen: W. Europe Standard Time
     "\011\056Madeira\0"  // Atlantic/Madeira: GMT Standard Time
     "\011\062Reykjavik\0"  // Atlantic/Reykjavik: Greenwich Standard Time
     "\011\172South_Georgia\0"  // Atlantic/South_Georgia: UTC-02
@@ -507,7 +507,7 @@ const char kIanaZones[] =
     "\012\014Eucla\0"  // Australia/Eucla: Aus Central W. Standard Time
     "\012\155Hobart\0"  // Australia/Hobart: Tasmania Standard Time
     "\012\075LHI\0"  // Australia/LHI: Lord Howe Standard Time
-    "\013\044indeman\0"  // Australia/Lindeman: E. Australia Standard Time
+    "\000\044Australia/Lindeman\0"  // Australia/Lindeman: E. Australia Standard Time
     "\013\075ord_Howe\0"  // Australia/Lord_Howe: Lord Howe Standard Time
     "\012\001Melbourne\0"  // Australia/Melbourne: AUS Eastern Standard Time
     "\012\000North\0"  // Australia/North: AUS Central Standard Time
@@ -523,7 +523,7 @@ const char kIanaZones[] =
     "\000\136Brazil/Acre\0"  // Brazil/Acre: SA Pacific Standard Time
     "\007\172DeNoronha\0"  // Brazil/DeNoronha: UTC-02
     "\007\046East\0"  // Brazil/East: E. South America Standard Time
-    "\007\137West\0"  // Brazil/West: SA Western Standard Time
+    "\000\137Brazil/West\0"  // Brazil/West: SA Western Standard Time
     "\000\013Canada/Atlantic\0"  // Canada/Atlantic: Atlantic Standard Time
     "\007\035Central\0"  // Canada/Central: Central Standard Time
     "\007\050Eastern\0"  // Canada/Eastern: Eastern Standard Time
@@ -539,7 +539,7 @@ const char kIanaZones[] =
     "\000\052Egypt\0"  // Egypt: Egypt Standard Time
     "\001\056ire\0"  // Eire: GMT Standard Time
     "\001\050ST5EDT\0"  // EST5EDT: Eastern Standard Time
-    "\001\167tc/GMT\0"  // Etc/GMT: UTC
+    "\000\167Etc/GMT\0"  // Etc/GMT: UTC
     "\007\167+0\0"  // Etc/GMT+0: UTC
     "\010\0241\0"  // Etc/GMT+1: Cape Verde Standard Time
     "\011\0640\0"  // Etc/GMT+10: Hawaiian Standard Time
@@ -555,7 +555,7 @@ const char kIanaZones[] =
     "\010\1749\0"  // Etc/GMT+9: UTC-09
     "\007\167-0\0"  // Etc/GMT-0: UTC
     "\010\2031\0"  // Etc/GMT-1: W. Central Africa Standard Time
-    "\011\2100\0"  // Etc/GMT-10: West Pacific Standard Time
+    "\000\210Etc/GMT-10\0"  // Etc/GMT-10: West Pacific Standard Time
     "\011\0341\0"  // Etc/GMT-11: Central Pacific Standard Time
     "\011\1702\0"  // Etc/GMT-12: UTC+12
     "\011\1713\0"  // Etc/GMT-13: UTC+13
@@ -571,7 +571,7 @@ const char kIanaZones[] =
     "\007\1670\0"  // Etc/GMT0: UTC
     "\005\167reenwich\0"  // Etc/Greenwich: UTC
     "\004\167UCT\0"  // Etc/UCT: UTC
-    "\005\167niversal\0"  // Etc/Universal: UTC
+    "\000\167Etc/Universal\0"  // Etc/Universal: UTC
     "\005\167TC\0"  // Etc/UTC: UTC
     "\004\167Zulu\0"  // Etc/Zulu: UTC
     "\001\204urope/Amsterdam\0"  // Europe/Amsterdam: W. Europe Standard Time
@@ -587,7 +587,7 @@ const char kIanaZones[] =
     "\011\032dapest\0"  // Europe/Budapest: Central Europe Standard Time
     "\011\204singen\0"  // Europe/Busingen: W. Europe Standard Time
     "\007\045Chisinau\0"  // Europe/Chisinau: E. Europe Standard Time
-    "\010\130openhagen\0"  // Europe/Copenhagen: Romance Standard Time
+    "\000\130Europe/Copenhagen\0"  // Europe/Copenhagen: Romance Standard Time
     "\007\056Dublin\0"  // Europe/Dublin: GMT Standard Time
     "\007\204Gibraltar\0"  // Europe/Gibraltar: W. Europe Standard Time
     "\010\056uernsey\0"  // Europe/Guernsey: GMT Standard Time
@@ -603,7 +603,7 @@ const char kIanaZones[] =
     "\010\032jubljana\0"  // Europe/Ljubljana: Central Europe Standard Time
     "\010\056ondon\0"  // Europe/London: GMT Standard Time
     "\010\204uxembourg\0"  // Europe/Luxembourg: W. Europe Standard Time
-    "\007\130Madrid\0"  // Europe/Madrid: Romance Standard Time
+    "\000\130Europe/Madrid\0"  // Europe/Madrid: Romance Standard Time
     "\011\204lta\0"  // Europe/Malta: W. Europe Standard Time
     "\011\054riehamn\0"  // Europe/Mariehamn: FLE Standard Time
     "\010\021insk\0"  // Europe/Minsk: Belarus Standard Time
@@ -619,7 +619,7 @@ const char kIanaZones[] =
     "\007\133Samara\0"  // Europe/Samara: Russia Time Zone 3
     "\011\204n_Marino\0"  // Europe/San_Marino: W. Europe Standard Time
     "\011\033rajevo\0"  // Europe/Sarajevo: Central European Standard Time
-    "\013\145tov\0"  // Europe/Saratov: Saratov Standard Time
+    "\000\145Europe/Saratov\0"  // Europe/Saratov: Saratov Standard Time
     "\010\134imferopol\0"  // Europe/Simferopol: Russian Standard Time
     "\010\033kopje\0"  // Europe/Skopje: Central European Standard Time
     "\010\054ofia\0"  // Europe/Sofia: FLE Standard Time
@@ -635,7 +635,7 @@ const char kIanaZones[] =
     "\011\054lnius\0"  // Europe/Vilnius: FLE Standard Time
     "\010\201olgograd\0"  // Europe/Volgograd: Volgograd Standard Time
     "\007\033Warsaw\0"  // Europe/Warsaw: Central European Standard Time
-    "\007\033Zagreb\0"  // Europe/Zagreb: Central European Standard Time
+    "\000\033Europe/Zagreb\0"  // Europe/Zagreb: Central European Standard Time
     "\011\054porozhye\0"  // Europe/Zaporozhye: FLE Standard Time
     "\010\204urich\0"  // Europe/Zurich: W. Europe Standard Time
     "\000\056GB\0"  // GB: GMT Standard Time
@@ -651,7 +651,7 @@ const char kIanaZones[] =
     "\007\030Chagos\0"  // Indian/Chagos: Central Asia Standard Time
     "\011\140ristmas\0"  // Indian/Christmas: SE Asia Standard Time
     "\010\107ocos\0"  // Indian/Cocos: Myanmar Standard Time
-    "\011\043moro\0"  // Indian/Comoro: E. Africa Standard Time
+    "\000\043Indian/Comoro\0"  // Indian/Comoro: E. Africa Standard Time
     "\007\206Kerguelen\0"  // Indian/Kerguelen: West Asia Standard Time
     "\007\101Mahe\0"  // Indian/Mahe: Mauritius Standard Time
     "\011\206ldives\0"  // Indian/Maldives: West Asia Standard Time
@@ -667,7 +667,7 @@ const char kIanaZones[] =
     "\000\124Mexico/BajaNorte\0"  // Mexico/BajaNorte: Pacific Standard Time (Mexico)
     "\013\106Sur\0"  // Mexico/BajaSur: Mountain Standard Time (Mexico)
     "\007\036General\0"  // Mexico/General: Central Standard Time (Mexico)
-    "\001\105ST7MDT\0"  // MST7MDT: Mountain Standard Time
+    "\000\105MST7MDT\0"  // MST7MDT: Mountain Standard Time
     "\000\105Navajo\0"  // Navajo: Mountain Standard Time
     "\001\113Z\0"  // NZ: New Zealand Standard Time
     "\002\037-CHAT\0"  // NZ-CHAT: Chatham Islands Standard Time
@@ -683,7 +683,7 @@ const char kIanaZones[] =
     "\011\170unafuti\0"  // Pacific/Funafuti: UTC+12
     "\010\027Galapagos\0"  // Pacific/Galapagos: Central America Standard Time
     "\012\174mbier\0"  // Pacific/Gambier: UTC-09
-    "\011\034uadalcanal\0"  // Pacific/Guadalcanal: Central Pacific Standard Time
+    "\000\034Pacific/Guadalcanal\0"  // Pacific/Guadalcanal: Central Pacific Standard Time
     "\013\210m\0"  // Pacific/Guam: West Pacific Standard Time
     "\010\064Honolulu\0"  // Pacific/Honolulu: Hawaiian Standard Time
     "\010\064Johnston\0"  // Pacific/Johnston: Hawaiian Standard Time
@@ -699,7 +699,7 @@ const char kIanaZones[] =
     "\011\115orfolk\0"  // Pacific/Norfolk: Norfolk Standard Time
     "\012\034umea\0"  // Pacific/Noumea: Central Pacific Standard Time
     "\010\175Pago_Pago\0"  // Pacific/Pago_Pago: UTC-11
-    "\012\157lau\0"  // Pacific/Palau: Tokyo Standard Time
+    "\000\157Pacific/Palau\0"  // Pacific/Palau: Tokyo Standard Time
     "\011\173itcairn\0"  // Pacific/Pitcairn: UTC-08
     "\011\034onape\0"  // Pacific/Ponape: Central Pacific Standard Time
     "\012\210rt_Moresby\0"  // Pacific/Port_Moresby: West Pacific Standard Time
@@ -715,7 +715,7 @@ const char kIanaZones[] =
     "\010\210Yap\0"  // Pacific/Yap: West Pacific Standard Time
     "\001\033oland\0"  // Poland: Central European Standard Time
     "\002\056rtugal\0"  // Portugal: GMT Standard Time
-    "\001\040RC\0"  // PRC: China Standard Time
+    "\000\040PRC\0"  // PRC: China Standard Time
     "\001\123ST8PDT\0"  // PST8PDT: Pacific Standard Time
     "\000\154ROC\0"  // ROC: Taipei Standard Time
     "\002\072K\0"  // ROK: Korea Standard Time
@@ -731,7 +731,7 @@ const char kIanaZones[] =
     "\007\050ern\0"  // US/Eastern: Eastern Standard Time
     "\003\064Hawaii\0"  // US/Hawaii: Hawaiian Standard Time
     "\003\035Indiana-Starke\0"  // US/Indiana-Starke: Central Standard Time
-    "\003\050Michigan\0"  // US/Michigan: Eastern Standard Time
+    "\000\050US/Michigan\0"  // US/Michigan: Eastern Standard Time
     "\004\105ountain\0"  // US/Mountain: Mountain Standard Time
     "\003\123Pacific\0"  // US/Pacific: Pacific Standard Time
     "\003\175Samoa\0"  // US/Samoa: UTC-11
@@ -740,9 +740,20 @@ const char kIanaZones[] =
     "\000\167Zulu\0"  // Zulu: UTC
     ;
 
+// Where the names written whole begin.
+const unsigned short kIanaRestarts[] = {
+    0, 153, 320, 479, 666, 831, 996, 1161, 1339, 1515,
+    1679, 1837, 2022, 2198, 2377, 2541, 2684, 2833, 2980, 3140,
+    3296, 3470, 3647, 3816, 3999, 4071, 4153, 4313, 4479, 4619,
+    4773, 4919, 5076, 5230, 5387, 5531, 5680,
+};
+
 }  // namespace
 
 PackedZones WindowsIdRecords() { return {kWindowsIds, sizeof kWindowsIds - 1}; }
 PackedZones IanaZoneRecords() { return {kIanaZones, sizeof kIanaZones - 1}; }
+PackedRestarts IanaZoneRestarts() {
+  return {kIanaRestarts, sizeof kIanaRestarts / sizeof kIanaRestarts[0]};
+}
 
 }  // namespace zorvane

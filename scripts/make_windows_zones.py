@@ -23,6 +23,8 @@ CLDR = "/usr/share/unicode/cldr/common/supplemental/windowsZones.xml"
 TZDATA = "/usr/share/zoneinfo/tzdata.zi"
 # Room for a name in the reader, NUL included (kZoneNameSize).
 NAME_SIZE = 64
+# How many names follow one written whole, at most, before the next.
+RESTART_EVERY = 16
 STANDARD_TIME = " Standard Time"
 
 
@@ -83,17 +85,33 @@ def main():
               "// name before, index of the Windows ID, the rest of the name.\n"
               "const char kIanaZones[] =\n")
     before = ""
-    for name in names:
+    offset = 0
+    restarts = []
+    for i, name in enumerate(names):
+        # Every RESTART_EVERY-th name is written whole: a search halves
+        # between these and walks only the few names after one.
+        if i % RESTART_EVERY == 0:
+            before = ""
+            restarts.append(offset)
         shared = 0
         while shared < min(len(name), len(before)) and name[shared] == before[shared]:
             shared += 1
         # Octal escapes stop after three digits, so a digit after one stays a digit.
         out.write('    "\\%03o\\%03o%s\\0"  // %s: %s\n'
                   % (shared, index[windows_of[name]], name[shared:], name, windows_of[name]))
+        offset += 2 + len(name) - shared + 1
         before = name
-    out.write("    ;\n\n}  // namespace\n\n")
+    if offset > 0xFFFF:
+        sys.exit("the IANA table outgrows 16-bit offsets")
+    out.write("    ;\n\n")
+    out.write("// Where the names written whole begin.\nconst unsigned short kIanaRestarts[] = {\n")
+    for i in range(0, len(restarts), 10):
+        out.write("    " + " ".join("%d," % r for r in restarts[i:i + 10]) + "\n")
+    out.write("};\n\n}  // namespace\n\n")
     out.write("PackedZones WindowsIdRecords() { return {kWindowsIds, sizeof kWindowsIds - 1}; }\n")
-    out.write("PackedZones IanaZoneRecords() { return {kIanaZones, sizeof kIanaZones - 1}; }\n\n")
+    out.write("PackedZones IanaZoneRecords() { return {kIanaZones, sizeof kIanaZones - 1}; }\n")
+    out.write("PackedRestarts IanaZoneRestarts() {\n"
+              "  return {kIanaRestarts, sizeof kIanaRestarts / sizeof kIanaRestarts[0]};\n}\n\n")
     out.write("}  // namespace zorvane\n")
 
 

@@ -217,6 +217,15 @@ TEST(TimeZones, ThePackedTableReadsBackWhole) {
     ++names;
   }
   EXPECT_GT(names, 500);
+  // Each name written whole reads alone as it reads in the walk.
+  const PackedRestarts restarts = IanaZoneRestarts();
+  ASSERT_EQ(restarts.count, (names + 15) / 16u);
+  for (std::size_t i = 0; i < restarts.count; ++i) {
+    IanaZoneReader whole(restarts.offsets[i]), walk;
+    for (std::size_t n = 0; n <= i * 16; ++n) walk.Next();
+    ASSERT_TRUE(whole.Next());
+    EXPECT_STREQ(walk.Name(), whole.Name()) << i;
+  }
   EXPECT_STREQ(WindowsIdAt(0, buffer), "AUS Central Standard Time");
   EXPECT_EQ(WindowsIdAt(-1, buffer), nullptr);
   int ids = 0;
