@@ -172,7 +172,7 @@ void SystemZones::Resolve(const char* id, Zone& zone) {
 bool SystemZones::TimeIn(const char* windowsId, std::int64_t utc, zorvane::ZoneTime& out) {
   const Zone* found = nullptr;
   for (int i = 0; i < count && found == nullptr; ++i)
-    if (lstrcmpiA(zones[i].id, windowsId) == 0) found = &zones[i];
+    if (zorvane::SameZoneId(zones[i].id, windowsId)) found = &zones[i];
   Zone beyond;
   if (found == nullptr) {
     Zone& zone = count < kMaxZones ? zones[count++] : beyond;

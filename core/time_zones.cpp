@@ -178,6 +178,12 @@ const char* WindowsIdAt(int index, char (&buffer)[kZoneNameSize]) {
   return buffer;
 }
 
+bool SameZoneId(const char* a, const char* b) {
+  for (; *a != '\0' && Lower(*a) == Lower(*b); ++a, ++b) {
+  }
+  return Lower(*a) == Lower(*b);
+}
+
 const char* WindowsIdOfIana(const char* name, std::size_t length, char (&buffer)[kZoneNameSize]) {
   // The table is sorted: halve between the names written whole for the
   // last one not beyond the one sought, then walk on from there and stop

@@ -136,6 +136,11 @@ class IanaZoneReader {
   int windows = 0;
 };
 
+// Whether two zone IDs are the same, ASCII case ignored (IDs are ASCII):
+// a tick compares them, and the system's locale-aware comparisons cost
+// more than the rest of a zone's conversion.
+bool SameZoneId(const char* a, const char* b);
+
 // Windows ID number `index` of the table, written to `buffer`; null for
 // no such index.
 const char* WindowsIdAt(int index, char (&buffer)[kZoneNameSize]);

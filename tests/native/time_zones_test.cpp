@@ -199,6 +199,10 @@ TEST(TimeZones, IanaNamesMapToWindowsIds) {
   for (const std::string& unknown :
        {""s, "Europe/Berli"s, "Europe/Berlinx"s, "Mars/Olympus"s, "Africa/Abidjan\0"s, "Zulu\0"s})
     EXPECT_EQ(WindowsIdOfIana(unknown.c_str(), unknown.size(), buffer), nullptr) << unknown;
+  // The cached zones are found by ID, case ignored, the whole ID alike.
+  EXPECT_TRUE(SameZoneId("Eastern Standard Time", "eASTERN standard time"));
+  EXPECT_FALSE(SameZoneId("Eastern Standard Time", "Eastern Standard"));
+  EXPECT_FALSE(SameZoneId("UTC", "UTC-02"));
 }
 
 TEST(TimeZones, ThePackedTableReadsBackWhole) {
